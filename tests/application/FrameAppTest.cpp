@@ -270,6 +270,48 @@ TEST(FrameApp, RefusedFullScreenModeContinuesWindowed) {
     EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
 }
 
+// A burst of queued input is handled one event per frame, each reaching its
+// hook with the engine's codes.
+TEST(FrameApp, OneEventPerFrame) {
+    REQUIRE_DISPLAY();
+    apptest::TestDir dir;
+    const std::string log = runToEnd({"--inject", "--frames", "30"});
+    const std::vector<std::string> expected = {
+        "test: mouse move 10 20",          "test: mouse down 5 6 button 2", "test: mouse up 5 6 button 3",
+        "test: mouse down 7 8 button 5",   "test: mouse down 7 8 button 4", "test: mouse down 7 8 button 4",
+        "test: key down 286 repeat 1",     "test: key up 13"};
+    size_t previous = findLine(log, "test: frame 1");
+    ASSERT_NE(previous, std::string::npos) << log.substr(0, 600);
+    for (const std::string& line : expected) {
+        SCOPED_TRACE(line);
+        const size_t at = log.find(line + "\n", previous);
+        ASSERT_NE(at, std::string::npos);
+        // Exactly one frame between two handled events.
+        const std::string between = log.substr(previous, at - previous);
+        EXPECT_NE(between.find("test: frame"), std::string::npos) << between;
+        EXPECT_EQ(between.find("test: mouse"), std::string::npos) << between;
+        EXPECT_EQ(between.find("test: key"), std::string::npos) << between;
+        previous = at + line.size();
+    }
+    EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+}
+
+TEST(FrameApp, CursorAndScreenSaverWhileRunning) {
+    REQUIRE_DISPLAY();
+    struct Case {
+        std::vector<std::string> args;
+        const char* line;
+    };
+    const Case cases[] = {{{"--frames", "2"}, "test: cursor 0 screensaver 0"},
+                          {{"--frames", "2", "--show-cursor"}, "test: cursor 1 screensaver 0"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        apptest::TestDir dir;
+        const std::string log = runToEnd(c.args);
+        EXPECT_NE(findLine(log, c.line), std::string::npos) << log.substr(0, 300);
+    }
+}
+
 // --- The two ways a user ends the application -----------------------------------------
 
 std::string uniqueTitle(const char* what) { return std::string("Emberline ") + what + " " + std::to_string(getpid()); }
