@@ -221,7 +221,8 @@ Bytes gradient(uint32_t width, uint32_t height, int components) {
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x)
             for (int c = 0; c < components; ++c)
-                pixels[(size_t(y) * width + x) * components + c] = uint8_t(y < height / 2 ? 230 : 20);
+                pixels[(size_t(y) * width + x) * components + c] =
+                    uint8_t((y < height / 2 ? 215 : 5) + (x * 7 + y * 13 + c * 5) % 31);
     return pixels;
 }
 

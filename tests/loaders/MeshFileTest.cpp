@@ -44,7 +44,7 @@ TEST(MeshLayout, FlagsGiveStrideAndOffsets) {
         {0x0A, 20, {{AttributeSemantic::Normal, 0, 3}, {AttributeSemantic::TexCoord, 12, 2}}},
         {0x01, 12, {{AttributeSemantic::Position, 0, 3}}},
         {0x14, 20, {{AttributeSemantic::Tangent, 0, 4}, {AttributeSemantic::Color, 16, 4}}},
-        {0xE9, 24, {{AttributeSemantic::Position, 0, 3}, {AttributeSemantic::TexCoord, 12, 2}}}, // 0x20/0x40/0x80 add nothing
+        {0xE9, 20, {{AttributeSemantic::Position, 0, 3}, {AttributeSemantic::TexCoord, 12, 2}}}, // 0x20/0x40/0x80 add nothing
         {0x20, 0, {}},
     };
     for (const Case& c : cases) {

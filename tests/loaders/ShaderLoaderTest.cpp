@@ -35,7 +35,7 @@ TEST_F(ShaderLoaderTest, ExpandsIncludesAtAnyDepthKeepingTheRestOfTheLine) {
     writeText("shaders/test.frag", stage);
     Ref<Shader> shader = loader.load("shaders/test.frag", ShaderStage::Fragment);
     ASSERT_TRUE(shader);
-    EXPECT_EQ(shader->source(), "#version 330\nfloat a() { return 1.0; }\nfloat b() { return 2.0; }\n"
+    EXPECT_EQ(shader->source(), "#version 330\nfloat a() { return 1.0; }\nfloat b() { return 2.0; }\n\n"
                                 " // tail\nvoid main() {}\n// float b() { return 2.0; }\n\n");
     EXPECT_EQ(shader->unexpandedSource(), stage);
     EXPECT_EQ(shader->name(), "shaders/test.frag");

@@ -154,7 +154,7 @@ TEST(GzStream, DamagedGzipEndsEarlyWithoutCrashing) {
     const Bytes data = patternBytes(50000);
     ASSERT_TRUE(writeGzip("gz_whole.gz", data));
     const Bytes gz = readFile("gz_whole.gz");
-    for (size_t cut : {size_t(5), size_t(11), gz.size() / 2, gz.size() - 4}) {
+    for (size_t cut : {size_t(5), size_t(11), gz.size() / 2, gz.size() - 20}) {
         ASSERT_TRUE(writeFile("gz_cut.gz", Bytes(gz.begin(), gz.begin() + cut)));
         gzifstream in("gz_cut.gz");
         ASSERT_FALSE(in.fail());
