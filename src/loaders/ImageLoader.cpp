@@ -1,6 +1,7 @@
 #include "loaders/ImageLoader.h"
 
 #include "application/Logger.h"
+#include "rend/DeviceError.h"
 #include "rend/Texture1D.h"
 #include "rend/Texture2D.h"
 #include "rend/Texture3D.h"
@@ -23,9 +24,14 @@ namespace {
 struct TightUnpack {
     TightUnpack() {
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved);
+        EMBER_GL_CHECK();
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        EMBER_GL_CHECK();
     }
-    ~TightUnpack() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved); }
+    ~TightUnpack() {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, saved);
+        EMBER_GL_CHECK();
+    }
     GLint saved = 4;
 };
 
