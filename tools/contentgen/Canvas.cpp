@@ -5,7 +5,9 @@
 
 namespace qmgen {
 
-Rgb mix(const Rgb& a, const Rgb& b, float t) { return a + (b - a) * t; }
+Rgb mix(const Rgb& a, const Rgb& b, float t) {
+    return a + (b - a) * t;
+}
 
 float srgbToLinear(float v) {
     return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
@@ -59,10 +61,12 @@ void boxPass(float* data, int n, size_t step, int r, std::vector<float>& scratch
 void Mask::blur(float sigma) {
     if (sigma <= 0.0f || values.empty()) return;
     // Three boxes of width w have variance 3 (w^2 - 1) / 12.
-    int r = std::max(1, static_cast<int>(std::lround((std::sqrt(4.0f * sigma * sigma + 1.0f) - 1.0f) * 0.5f)));
+    int r =
+        std::max(1, static_cast<int>(std::lround((std::sqrt(4.0f * sigma * sigma + 1.0f) - 1.0f) * 0.5f)));
     std::vector<float> scratch;
     for (int pass = 0; pass < 3; ++pass) {
-        for (int y = 0; y < height; ++y) boxPass(&values[static_cast<size_t>(y) * width], width, 1, r, scratch);
+        for (int y = 0; y < height; ++y)
+            boxPass(&values[static_cast<size_t>(y) * width], width, 1, r, scratch);
         for (int x = 0; x < width; ++x) boxPass(&values[x], height, width, r, scratch);
     }
 }
@@ -121,8 +125,9 @@ void drawHorizontalBar(Mask& mask, float x0, float x1, float y, float thickness,
         for (int px = xa; px <= xb; ++px) {
             float cx = std::max(0.0f, std::min(x1, px + 1.0f) - std::max(x0, static_cast<float>(px)));
             float centre = px + 0.5f;
-            float fade = endFade > 0.0f ? smoothstep(x0, x0 + endFade, centre) * smoothstep(x1, x1 - endFade, centre)
-                                        : 1.0f;
+            float fade = endFade > 0.0f
+                             ? smoothstep(x0, x0 + endFade, centre) * smoothstep(x1, x1 - endFade, centre)
+                             : 1.0f;
             float v = cx * cy * fade;
             float& m = mask.at(px, py);
             m = std::max(m, v);

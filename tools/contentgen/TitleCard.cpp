@@ -30,7 +30,8 @@ constexpr float kTrackY = 0.815f;
 struct Fonts {
     TextRenderer bold, light, inter;
     bool open() {
-        return bold.open({kSpartanBold[0], kSpartanBold[1]}) && light.open({kSpartanLight[0], kSpartanLight[1]}) &&
+        return bold.open({kSpartanBold[0], kSpartanBold[1]}) &&
+               light.open({kSpartanLight[0], kSpartanLight[1]}) &&
                inter.open({kInterMedium[0], kInterMedium[1]});
     }
 };
@@ -88,6 +89,31 @@ Canvas renderTitleCard(Fonts& fonts, int w, int h, bool withTrack) {
     addEllipse(canvas, cx, h * 0.46f, w * 0.42f, h * 0.42f, lift);
     // A cold wash from above.
     addEllipse(canvas, w * 0.30f, -h * 0.10f, w * 0.45f, h * 0.35f, hexColor(0x1a7f8c) * 0.035f);
+    // Brushed metal: long horizontal streaks of noise, barely above the dither, strongest where lit.
+    Mask grain(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) grain.at(x, y) = hash01(x, y, 77) - 0.5f;
+    for (int pass = 0; pass < 3; ++pass) {
+        Mask streak = grain;
+        const int reach = std::max(2, static_cast<int>(40.0f * s));
+        for (int y = 0; y < h; ++y) {
+            double sum = 0.0;
+            for (int x = -reach; x < w + reach; ++x) {
+                if (x + reach < w && x + reach >= 0) sum += grain.at(x + reach, y);
+                if (x - reach - 1 >= 0 && x - reach - 1 < w) sum -= grain.at(x - reach - 1, y);
+                if (x >= 0 && x < w) streak.at(x, y) = static_cast<float>(sum);
+            }
+        }
+        grain = streak;
+    }
+    double energy = 0.0;
+    for (float g : grain.values) energy += static_cast<double>(g) * g;
+    const float norm = static_cast<float>(0.05 / std::sqrt(energy / grain.values.size() + 1e-12));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            Rgb& p = canvas.at(x, y);
+            p = p * (1.0f + norm * grain.at(x, y));
+        }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             float dx = (x + 0.5f) / w - 0.5f, dy = (y + 0.5f) / h - 0.5f;
@@ -135,7 +161,8 @@ Canvas renderTitleCard(Fonts& fonts, int w, int h, bool withTrack) {
     fonts.inter.setHinting(small);
     fonts.inter.setPixelSize(lineSize);
     std::vector<Run> line = {
-        {&fonts.inter, "A REAL-TIME PRODUCTION IN FIVE PARTS", hexColor(0x8792a0), small ? 0.22f : 0.34f, 0.0f},
+        {&fonts.inter, "A REAL-TIME PRODUCTION IN FIVE PARTS", hexColor(0x8792a0), small ? 0.22f : 0.34f,
+         0.0f},
     };
     setLine(canvas, line, cx, std::round(ruleY + 34.0f * s));
 
