@@ -275,7 +275,10 @@ TEST_P(LoadingScreenFadeTest, AlphaScalesThePicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fades, LoadingScreenFadeTest,
-                         ::testing::Values(FadeCase{0.0f}, FadeCase{0.25f}, FadeCase{0.5f}, FadeCase{1.0f}));
+                         ::testing::Values(FadeCase{0.0f}, FadeCase{0.25f}, FadeCase{0.5f}, FadeCase{1.0f}),
+                         [](const ::testing::TestParamInfo<FadeCase>& info) {
+                             return "alpha" + std::to_string(static_cast<int>(info.param.alpha * 100.0f));
+                         });
 
 struct ProgressCase {
     float progress;
@@ -308,7 +311,11 @@ TEST_P(LoadingScreenProgressTest, ProgressFillsTheTrackFromTheLeft) {
 
 INSTANTIATE_TEST_SUITE_P(Progress, LoadingScreenProgressTest,
                          ::testing::Values(ProgressCase{0.25f, 0.2f, 0.4f}, ProgressCase{0.5f, 0.45f, 0.65f},
-                                           ProgressCase{1.0f, 1.0f, 1.0f}));
+                                           ProgressCase{1.0f, 1.0f, 1.0f}),
+                         [](const ::testing::TestParamInfo<ProgressCase>& info) {
+                             return "progress" +
+                                    std::to_string(static_cast<int>(info.param.progress * 100.0f));
+                         });
 
 TEST_F(LoadingScreenShaderTest, FrameForReview) {
     // One mid-load frame kept beside the pictures for people to look at.
