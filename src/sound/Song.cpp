@@ -32,7 +32,9 @@ Song::~Song() {
     }
 }
 
-audio::AudioOutput* Song::output() const { return device_->output(); }
+audio::AudioOutput* Song::output() const {
+    return device_->output();
+}
 
 void Song::play() {
     if (stream_ != 0) output()->play(stream_, true);
@@ -70,8 +72,8 @@ void Song::setLoopInBytes(uint64_t start, uint64_t end) {
         out->removeSync(stream_, syncHandle_);
         syncHandle_ = 0;
     }
-    syncHandle_ = out->setSync(stream_, audio::kSyncPos | audio::kSyncMixTime, loopEnd_, &Song::loopEndCallback,
-                               this);
+    syncHandle_ =
+        out->setSync(stream_, audio::kSyncPos | audio::kSyncMixTime, loopEnd_, &Song::loopEndCallback, this);
     out->setPosition(stream_, start);
     out->setFlags(stream_, audio::kSampleLoop, audio::kSampleLoop);
 }
@@ -107,7 +109,9 @@ uint64_t Song::secondsToBytes(double seconds) const {
     return output()->secondsToBytes(stream_, seconds);
 }
 
-double Song::positionInSeconds() const { return bytesToSeconds(positionInBytes()); }
+double Song::positionInSeconds() const {
+    return bytesToSeconds(positionInBytes());
+}
 
 float Song::positionInBeats() const {
     const double seconds = positionInSeconds();

@@ -123,12 +123,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DecodeCase{"Wav", "marked.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 30000, Expect::Exact},
         DecodeCase{"Flac", "marked.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100, 30000, Expect::Exact},
-        DecodeCase{"MonoWav22050", "mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 22050, Expect::Ideal},
-        DecodeCase{"QuadWav48000", "quad.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 4, 48000, 24000, Expect::Ideal},
-        DecodeCase{"StereoFlac96000", "hi.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 96000, 50000, Expect::Ideal},
-        DecodeCase{"OddRateWav11111", "odd.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 11111, 11111, Expect::Ideal},
-        DecodeCase{"OggVorbis", "sine.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, 44100, Expect::Signal},
-        DecodeCase{"MonoOgg32000", "mono.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 32000, 32000, Expect::Signal}),
+        DecodeCase{"MonoWav22050", "mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 22050,
+                   Expect::Ideal},
+        DecodeCase{"QuadWav48000", "quad.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 4, 48000, 24000,
+                   Expect::Ideal},
+        DecodeCase{"StereoFlac96000", "hi.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 96000, 50000,
+                   Expect::Ideal},
+        DecodeCase{"OddRateWav11111", "odd.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 11111, 11111,
+                   Expect::Ideal},
+        DecodeCase{"OggVorbis", "sine.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, 44100,
+                   Expect::Signal},
+        DecodeCase{"MonoOgg32000", "mono.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 32000, 32000,
+                   Expect::Signal}),
     [](const ::testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
 TEST(AudioStreamFile, UnreadableFilesFailCleanly) {
@@ -138,11 +144,13 @@ TEST(AudioStreamFile, UnreadableFilesFailCleanly) {
     // A valid header with no samples.
     ASSERT_TRUE(writeSound("silent.wav", {}, 2, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
     // An OGG file cut inside its headers.
-    ASSERT_TRUE(writeSound("whole.ogg", sinePcm(44100, 2, 44100), 2, 44100, SF_FORMAT_OGG | SF_FORMAT_VORBIS));
+    ASSERT_TRUE(
+        writeSound("whole.ogg", sinePcm(44100, 2, 44100), 2, 44100, SF_FORMAT_OGG | SF_FORMAT_VORBIS));
     writeBytes("cut.ogg", readBytes("whole.ogg").substr(0, 200));
 
     auto out = AudioOutput::openOffline();
-    for (const char* path : {"missing.ogg", "empty.ogg", "garbage.ogg", "garbage.wav", "silent.wav", "cut.ogg"}) {
+    for (const char* path :
+         {"missing.ogg", "empty.ogg", "garbage.ogg", "garbage.wav", "silent.wav", "cut.ogg"}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(out->createStreamFromFile(path, kStreamPrescan), 0u);
         EXPECT_NE(out->lastError().find(path), std::string::npos) << out->lastError();
@@ -279,7 +287,8 @@ TEST(Syncs, FireOnceAtTheExactFrameAndMayReposition) {
     log.output = out.get();
     log.positions.reserve(16);
     log.jumpTo = 100 * kBytesPerFrame;
-    const SyncHandle sync = out->setSync(stream, kSyncPos | kSyncMixTime, 700 * kBytesPerFrame + 3, &recordSync, &log);
+    const SyncHandle sync =
+        out->setSync(stream, kSyncPos | kSyncMixTime, 700 * kBytesPerFrame + 3, &recordSync, &log);
     ASSERT_NE(sync, 0u);
     EXPECT_EQ(out->syncCount(stream), 1);
     out->play(stream, true);
@@ -340,7 +349,8 @@ TEST(Syncs, InvalidRequestsAreRefused) {
     EXPECT_EQ(out->setSync(stream, kSyncPos, 40, &recordSync, &log), 0u);  // not mix-time
     EXPECT_EQ(out->setSync(stream, kSyncPos | kSyncMixTime, 40, nullptr, &log), 0u);
     EXPECT_EQ(out->setSync(stream + 256, kSyncPos | kSyncMixTime, 40, &recordSync, &log), 0u);
-    for (int i = 0; i < 8; ++i) EXPECT_NE(out->setSync(stream, kSyncPos | kSyncMixTime, 40, &recordSync, &log), 0u);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_NE(out->setSync(stream, kSyncPos | kSyncMixTime, 40, &recordSync, &log), 0u);
     EXPECT_EQ(out->setSync(stream, kSyncPos | kSyncMixTime, 40, &recordSync, &log), 0u);
     EXPECT_EQ(out->syncCount(stream), 8);
     // Positions: the last frame is fine, the end and beyond are not.

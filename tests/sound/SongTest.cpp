@@ -92,7 +92,8 @@ TEST(Song, ConstructionDefaultsAndTempo) {
 
 TEST(Song, Bpm120At30SecondsIsBeat60) {
     // 31 s of 8 kHz mono: converted to 44.1 kHz stereo when opened.
-    ASSERT_TRUE(writeSound("long.wav", sinePcm(8000 * 31, 1, 8000), 1, 8000, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    ASSERT_TRUE(
+        writeSound("long.wav", sinePcm(8000 * 31, 1, 8000), 1, 8000, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
     Ref<SoundDevice> device(new SoundDevice());
     ASSERT_TRUE(device->initiateOffline());
     Ref<Song> song = Song::open("long.wav", device.get());

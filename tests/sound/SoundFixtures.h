@@ -15,8 +15,12 @@ namespace soundtest {
 
 // Stereo frames whose samples encode their own index: left = low 15 bits,
 // right = the next 15 bits. Any mixed frame tells which source frame it was.
-inline int16_t markLeft(uint64_t frame) { return static_cast<int16_t>(frame & 0x7fff); }
-inline int16_t markRight(uint64_t frame) { return static_cast<int16_t>((frame >> 15) & 0x7fff); }
+inline int16_t markLeft(uint64_t frame) {
+    return static_cast<int16_t>(frame & 0x7fff);
+}
+inline int16_t markRight(uint64_t frame) {
+    return static_cast<int16_t>((frame >> 15) & 0x7fff);
+}
 inline int64_t frameOf(const int16_t* stereo) {
     return static_cast<int64_t>(stereo[0]) | (static_cast<int64_t>(stereo[1]) << 15);
 }

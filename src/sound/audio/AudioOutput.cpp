@@ -90,7 +90,9 @@ bool AudioOutput::stop() {
     return true;
 }
 
-bool AudioOutput::update() { return true; }
+bool AudioOutput::update() {
+    return true;
+}
 
 void AudioOutput::sdlCallback(void* self, uint8_t* out, int bytes) {
     const uint32_t frames = bytes > 0 ? static_cast<uint32_t>(bytes) / kBytesPerFrame : 0;

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <cstring>
 #include <memory>
+#include <numeric>
 
 namespace ember::audio {
 
