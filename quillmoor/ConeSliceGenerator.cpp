@@ -11,8 +11,8 @@ bool ConeSliceGenerator::generate(ShapeMesh& out) const {
     if (segments < 3 || slices < 1 || static_cast<int64_t>(slices) * segments > 65536) {
         ember::Logger::instance().writeLocated(
             "quillmoor/ConeSliceGenerator", "ConeSliceGenerator::generate", __LINE__,
-            "Cannot build a cone of " + std::to_string(slices) + " slices and " +
-                std::to_string(segments) + " segments (needs at least 1 slice, 3 segments, 65536 vertices)");
+            "Cannot build a cone of " + std::to_string(slices) + " slices and " + std::to_string(segments) +
+                " segments (needs at least 1 slice, 3 segments, 65536 vertices)");
         return false;
     }
 
@@ -68,4 +68,4 @@ bool ConeSliceGenerator::generate(ShapeMesh& out) const {
     return true;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -25,4 +25,4 @@ public:
     bool filled = true;
 };
 
-} // namespace qm
+}  // namespace qm

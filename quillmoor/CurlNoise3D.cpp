@@ -6,9 +6,13 @@ namespace qm {
 
 using ember::Vec3;
 
-bool CurlNoise3D::isBounded(const Vec3&, const Vec3&) const { return false; }
+bool CurlNoise3D::isBounded(const Vec3&, const Vec3&) const {
+    return false;
+}
 
-Vec3 CurlNoise3D::potential(float, float, float) const { return Vec3(); }
+Vec3 CurlNoise3D::potential(float, float, float) const {
+    return Vec3();
+}
 
 void CurlNoise3D::advance(float) {}
 
@@ -23,4 +27,4 @@ Vec3 CurlNoise3D::curlWithStep(const Vec3& p, float h) const {
                 ((xp.y - xm.y) - (yp.x - ym.x)) / twoH);
 }
 
-} // namespace qm
+}  // namespace qm

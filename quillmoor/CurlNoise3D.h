@@ -24,4 +24,4 @@ public:
     ember::Vec3 curlWithStep(const ember::Vec3& point, float h) const;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -9,8 +9,10 @@
 namespace qm {
 
 namespace {
-inline float fade(float t) { return t * t * t * (10.0f - t * (15.0f - 6.0f * t)); }
+inline float fade(float t) {
+    return t * t * t * (10.0f - t * (15.0f - 6.0f * t));
 }
+}  // namespace
 
 GradientNoise2D::GradientNoise2D() {
     for (int k = 0; k < 128; ++k) {
@@ -46,4 +48,4 @@ float GradientNoise2D::noise(float x, float y) const {
     return (u * c10 + (1.0f - u) * c00) * (1.0f - v) + v * ((1.0f - u) * c01 + u * c11);
 }
 
-} // namespace qm
+}  // namespace qm

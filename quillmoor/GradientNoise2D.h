@@ -17,4 +17,4 @@ public:
     int32_t permutation[128];
 };
 
-} // namespace qm
+}  // namespace qm

@@ -9,13 +9,19 @@
 namespace qm {
 
 namespace {
-inline float fade(float t) { return t * t * t * (10.0f - t * (15.0f - 6.0f * t)); }
+inline float fade(float t) {
+    return t * t * t * (10.0f - t * (15.0f - 6.0f * t));
+}
 
 // Maps a hash to [-1, 1] in single precision: 2 * h / 2^32 - 1.
-inline float unitRange(uint32_t h) { return 2.0f * static_cast<float>(h) / 4294967296.0f - 1.0f; }
-
-inline float dot(const float* g, float x, float y, float z) { return g[0] * x + g[1] * y + g[2] * z; }
+inline float unitRange(uint32_t h) {
+    return 2.0f * static_cast<float>(h) / 4294967296.0f - 1.0f;
 }
+
+inline float dot(const float* g, float x, float y, float z) {
+    return g[0] * x + g[1] * y + g[2] * z;
+}
+}  // namespace
 
 GradientNoise3D::GradientNoise3D() {
     uint32_t c = 171717u;
@@ -68,4 +74,4 @@ float GradientNoise3D::noise(float x, float y, float z) const {
            w * (v * (u * c111 + (1.0f - u) * c011) + (1.0f - v) * (u * c101 + (1.0f - u) * c001));
 }
 
-} // namespace qm
+}  // namespace qm

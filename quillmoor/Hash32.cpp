@@ -9,4 +9,4 @@ uint32_t hash32(uint32_t n) {
     return t + ((t >> 12) ^ (t << 5));
 }
 
-} // namespace qm
+}  // namespace qm

@@ -8,4 +8,4 @@ namespace qm {
 // result = t + ((t >> 12) ^ (t << 5)).
 uint32_t hash32(uint32_t n);
 
-} // namespace qm
+}  // namespace qm

@@ -13,4 +13,4 @@ inline int32_t latticeIndex(float floored) {
     return static_cast<int32_t>(std::fmod(floored, 128.0f));
 }
 
-} // namespace qm
+}  // namespace qm

@@ -19,9 +19,11 @@ inline void normalise3(float& x, float& y, float& z) {
         z /= length;
     }
 }
-}
+}  // namespace
 
-std::string ProceduralTextures::gradientPath(const std::string& name) { return "data/" + name + ".grad"; }
+std::string ProceduralTextures::gradientPath(const std::string& name) {
+    return "data/" + name + ".grad";
+}
 
 std::vector<uint8_t> ProceduralTextures::gradient(const std::string& path) {
     const size_t size = gradientWidth * 3;
@@ -35,10 +37,9 @@ std::vector<uint8_t> ProceduralTextures::gradient(const std::string& path) {
     if (got < static_cast<std::streamsize>(size)) {
         // read() may have touched the bytes past gcount(); put the grey ramp back there.
         for (size_t n = static_cast<size_t>(got); n < size; ++n) ramp[n] = static_cast<uint8_t>(n / 3);
-        ember::Logger::instance().writeLocated("quillmoor/ProceduralTextures", "ProceduralTextures::gradient",
-                                               __LINE__,
-                                               path + " holds " + std::to_string(got) +
-                                                   " of 768 bytes; the rest of the ramp stays grey");
+        ember::Logger::instance().writeLocated(
+            "quillmoor/ProceduralTextures", "ProceduralTextures::gradient", __LINE__,
+            path + " holds " + std::to_string(got) + " of 768 bytes; the rest of the ramp stays grey");
     }
     return ramp;
 }
@@ -76,7 +77,8 @@ std::vector<float> ProceduralTextures::curlVelocity2D() {
         const int right = (k + 1) % count, below = (k + curl2DSize) % count,
                   belowRight = (k + curl2DSize + 1) % count;
         for (int c = 0; c < 2; ++c)
-            v[k * 2 + c] = (v[right * 2 + c] + v[k * 2 + c] + v[below * 2 + c] + v[belowRight * 2 + c]) * 0.25f;
+            v[k * 2 + c] =
+                (v[right * 2 + c] + v[k * 2 + c] + v[below * 2 + c] + v[belowRight * 2 + c]) * 0.25f;
     }
     return v;
 }
@@ -89,7 +91,8 @@ std::vector<float> ProceduralTextures::curlVelocity3D() {
     for (int k = 0; k < n; ++k)
         for (int j = 0; j < n; ++j)
             for (int i = 0; i < n; ++i) {
-                const ember::Vec3 point(static_cast<float>(j) / 16.0f - 1.0f, static_cast<float>(k) / 16.0f - 1.0f,
+                const ember::Vec3 point(static_cast<float>(j) / 16.0f - 1.0f,
+                                        static_cast<float>(k) / 16.0f - 1.0f,
                                         static_cast<float>(i) / 16.0f - 1.0f);
                 ember::Vec3 curl = field.curl(point);
                 normalise3(curl.x, curl.y, curl.z);
@@ -100,4 +103,4 @@ std::vector<float> ProceduralTextures::curlVelocity3D() {
     return texels;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -50,4 +50,4 @@ public:
     static std::vector<float> curlVelocity3D();
 };
 
-} // namespace qm
+}  // namespace qm

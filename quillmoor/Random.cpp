@@ -23,4 +23,4 @@ float Random::gaussian(float deviation) {
     return std::sqrt(-2.0f * std::log(s) / s) * a * deviation;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -24,4 +24,4 @@ public:
     uint32_t state = 0;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -7,4 +7,4 @@ bool ShapeGenerator::generate(ShapeMesh& out) const {
     return true;
 }
 
-} // namespace qm
+}  // namespace qm

@@ -22,11 +22,11 @@ struct ShapeMesh {
     std::vector<ShapeVertex> vertices;
     std::vector<uint16_t> indices;
     int32_t firstIndex = 0;
-    int32_t lastIndex = -1;      // indexCount - 1
+    int32_t lastIndex = -1;  // indexCount - 1
     int32_t indexCount = 0;
     int32_t minVertex = 0;
-    int32_t maxVertex = -1;      // vertex count - 1
-    int32_t primitive = 4;       // triangles
+    int32_t maxVertex = -1;  // vertex count - 1
+    int32_t primitive = 4;   // triangles
 };
 
 // Builds meshes procedurally. The GL upload is left to the caller, which owns
@@ -40,4 +40,4 @@ public:
     virtual bool generate(ShapeMesh& out) const;
 };
 
-} // namespace qm
+}  // namespace qm

@@ -9,6 +9,8 @@ ember::Vec3 SimpleCurl3D::potential(float x, float y, float z) const {
                        noise.noise(z - 233.145f, x - 113.408f, y - 185.31f));
 }
 
-void SimpleCurl3D::advance(float dt) { time += dt; }
+void SimpleCurl3D::advance(float dt) {
+    time += dt;
+}
 
-} // namespace qm
+}  // namespace qm

@@ -25,4 +25,4 @@ public:
     GradientNoise3D noise;
 };
 
-} // namespace qm
+}  // namespace qm

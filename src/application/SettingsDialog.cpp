@@ -51,7 +51,9 @@ void onVerticalSyncToggled(GtkToggleButton* box, gpointer data) {
     static_cast<DialogView*>(data)->model->setVerticalSync(gtk_toggle_button_get_active(box));
 }
 
-int sliderPosition(GtkRange* range) { return static_cast<int>(std::lround(gtk_range_get_value(range))); }
+int sliderPosition(GtkRange* range) {
+    return static_cast<int>(std::lround(gtk_range_get_value(range)));
+}
 
 void onMultisamplingMoved(GtkRange* range, gpointer data) {
     auto* view = static_cast<DialogView*>(data);
@@ -81,7 +83,8 @@ GtkWidget* checkBox(const char* name, bool active, bool enabled) {
 }
 
 GtkWidget* slider(const char* name, bool enabled) {
-    GtkWidget* scale = gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 0, SettingsDialogModel::sliderMaximum, 1);
+    GtkWidget* scale =
+        gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 0, SettingsDialogModel::sliderMaximum, 1);
     gtk_widget_set_name(scale, name);
     gtk_scale_set_draw_value(GTK_SCALE(scale), FALSE);
     gtk_range_set_round_digits(GTK_RANGE(scale), 0);
@@ -133,7 +136,7 @@ void drainEvents() {
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
-} // namespace
+}  // namespace
 
 std::vector<DisplayMode> SettingsDialog::primaryDisplayModes() {
     std::vector<DisplayMode> modes;
@@ -161,8 +164,9 @@ std::vector<DisplayMode> SettingsDialog::primaryDisplayModes() {
 
 bool SettingsDialog::show(ApplicationSettings& settings, const std::string& picturePath) {
     if (!gtk_init_check(nullptr, nullptr)) {
-        Logger::instance().writeLocated(kSource, "SettingsDialog::show", __LINE__,
-                                        "No display for the settings dialog; starting with the pre-filled settings");
+        Logger::instance().writeLocated(
+            kSource, "SettingsDialog::show", __LINE__,
+            "No display for the settings dialog; starting with the pre-filled settings");
         return true;
     }
 
@@ -192,7 +196,8 @@ bool SettingsDialog::show(ApplicationSettings& settings, const std::string& pict
     GtkWidget* resolution = gtk_combo_box_text_new();
     gtk_widget_set_name(resolution, "resolution");
     for (const SettingsDialogModel::Resolution& r : model.resolutions())
-        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(resolution), SettingsDialogModel::resolutionLabel(r).c_str());
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(resolution),
+                                       SettingsDialogModel::resolutionLabel(r).c_str());
     gtk_combo_box_set_active(GTK_COMBO_BOX(resolution), model.selectedResolution());
     gtk_widget_set_sensitive(resolution, !model.resolutions().empty());
 
@@ -250,4 +255,4 @@ bool SettingsDialog::show(ApplicationSettings& settings, const std::string& pict
     return true;
 }
 
-} // namespace ember
+}  // namespace ember

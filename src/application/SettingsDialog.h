@@ -39,4 +39,4 @@ inline bool showSettingsDialog(ApplicationSettings& settings, const std::string&
     return SettingsDialog::show(settings, picturePath);
 }
 
-} // namespace ember
+}  // namespace ember

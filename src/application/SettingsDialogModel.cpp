@@ -5,7 +5,8 @@
 
 namespace ember {
 
-SettingsDialogModel::SettingsDialogModel(const ApplicationSettings& settings, const std::vector<DisplayMode>& modes)
+SettingsDialogModel::SettingsDialogModel(const ApplicationSettings& settings,
+                                         const std::vector<DisplayMode>& modes)
     : title_(settings.title) {
     for (const DisplayMode& mode : modes) {
         if (static_cast<int32_t>(resolutions_.size()) >= maxResolutions) break;
@@ -14,7 +15,8 @@ SettingsDialogModel::SettingsDialogModel(const ApplicationSettings& settings, co
         // Modes differing only in refresh rate (or pixel layout) are one entry,
         // wherever in the list the display reports them.
         if (std::find(resolutions_.begin(), resolutions_.end(), r) != resolutions_.end()) continue;
-        if (r.width == settings.width && r.height == settings.height) selected_ = static_cast<int32_t>(resolutions_.size());
+        if (r.width == settings.width && r.height == settings.height)
+            selected_ = static_cast<int32_t>(resolutions_.size());
         resolutions_.push_back(r);
     }
     if (selected_ < 0) {
@@ -93,4 +95,4 @@ void SettingsDialogModel::apply(ApplicationSettings& settings) const {
     settings.anisotropy = sliderValue(anisotropyPosition_);
 }
 
-} // namespace ember
+}  // namespace ember

@@ -104,4 +104,4 @@ private:
     int32_t anisotropyPosition_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

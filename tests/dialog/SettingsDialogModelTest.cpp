@@ -10,7 +10,9 @@ using namespace ember;
 namespace {
 using Resolution = SettingsDialogModel::Resolution;
 
-DisplayMode mode(int w, int h, int hz = 60, int bits = 32, int bytes = 4) { return DisplayMode{w, h, bits, bytes, hz}; }
+DisplayMode mode(int w, int h, int hz = 60, int bits = 32, int bytes = 4) {
+    return DisplayMode{w, h, bits, bytes, hz};
+}
 
 // The demo's own pre-filled values.
 ApplicationSettings demoSettings() {
@@ -31,12 +33,12 @@ std::vector<std::string> labels(const SettingsDialogModel& m) {
     for (const Resolution& r : m.resolutions()) out.push_back(SettingsDialogModel::resolutionLabel(r));
     return out;
 }
-}
+}  // namespace
 
 TEST(SettingsDialogModel, OffersWideModesAndSelectsTheExactMatch) {
-    const std::vector<DisplayMode> modes = {mode(1920, 1200), mode(1920, 1080), mode(1280, 1024), mode(1280, 800),
-                                            mode(1280, 720),  mode(1024, 768),  mode(800, 600),   mode(640, 400),
-                                            mode(640, 360)};
+    const std::vector<DisplayMode> modes = {mode(1920, 1200), mode(1920, 1080), mode(1280, 1024),
+                                            mode(1280, 800),  mode(1280, 720),  mode(1024, 768),
+                                            mode(800, 600),   mode(640, 400),   mode(640, 360)};
     SettingsDialogModel m(demoSettings(), modes);
     EXPECT_EQ(labels(m), (std::vector<std::string>{"1920 * 1200", "1920 * 1080", "1280 * 800", "1280 * 720",
                                                    "640 * 400"}));
@@ -46,16 +48,20 @@ TEST(SettingsDialogModel, OffersWideModesAndSelectsTheExactMatch) {
 }
 
 TEST(SettingsDialogModel, ModeFilterTable) {
-    struct Case { DisplayMode mode; int colorBits; bool kept; };
+    struct Case {
+        DisplayMode mode;
+        int colorBits;
+        bool kept;
+    };
     const Case cases[] = {
         {mode(1280, 720), 32, true},
         {mode(1280, 800), 32, true},
-        {mode(1024, 768), 32, false},          // 4:3
-        {mode(1366, 768), 32, true},           // 1366 * 9 / 16 = 768 (truncated)
-        {mode(1360, 768), 32, false},          // 765 would be 16:9
-        {mode(640, 400), 32, true},            // smallest accepted
-        {mode(624, 390), 32, false},           // 16:10 but narrower than 640
-        {mode(640, 360), 32, false},           // 16:9 but lower than 400
+        {mode(1024, 768), 32, false},             // 4:3
+        {mode(1366, 768), 32, true},              // 1366 * 9 / 16 = 768 (truncated)
+        {mode(1360, 768), 32, false},             // 765 would be 16:9
+        {mode(640, 400), 32, true},               // smallest accepted
+        {mode(624, 390), 32, false},              // 16:10 but narrower than 640
+        {mode(640, 360), 32, false},              // 16:9 but lower than 400
         {mode(1280, 720, 60, 24, 4), 32, true},   // padded RGB: 4 bytes count as 32 bits
         {mode(1280, 720, 60, 24, 3), 32, false},  // packed 24-bit RGB
         {mode(1280, 720, 60, 24, 3), 24, true},
@@ -67,7 +73,8 @@ TEST(SettingsDialogModel, ModeFilterTable) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(SettingsDialogModel::acceptsMode(c.mode, c.colorBits), c.kept)
-            << c.mode.width << "x" << c.mode.height << " " << c.mode.bitsPerPixel << "/" << c.mode.bytesPerPixel;
+            << c.mode.width << "x" << c.mode.height << " " << c.mode.bitsPerPixel << "/"
+            << c.mode.bytesPerPixel;
 }
 
 TEST(SettingsDialogModel, FallsBackToTheSameWidthThenToNothing) {
@@ -101,8 +108,9 @@ TEST(SettingsDialogModel, FallsBackToTheSameWidthThenToNothing) {
 }
 
 TEST(SettingsDialogModel, RefreshRatesCollapseAndTheListIsBounded) {
-    SettingsDialogModel m(demoSettings(), {mode(1920, 1080, 75), mode(1920, 1080, 60), mode(1280, 720, 75),
-                                           mode(1280, 720, 60), mode(1920, 1080, 50), mode(1280, 720, 60, 24, 4)});
+    SettingsDialogModel m(
+        demoSettings(), {mode(1920, 1080, 75), mode(1920, 1080, 60), mode(1280, 720, 75), mode(1280, 720, 60),
+                         mode(1920, 1080, 50), mode(1280, 720, 60, 24, 4)});
     EXPECT_EQ(labels(m), (std::vector<std::string>{"1920 * 1080", "1280 * 720"}));
     EXPECT_EQ(m.selectedResolution(), 1);
 
@@ -188,8 +196,14 @@ TEST(SettingsDialogModel, DisabledMultisamplingYieldsOneAndAnisotropyEndYieldsSi
 }
 
 TEST(SettingsDialogModel, SlidersStartAtOneWhateverThePrefill) {
-    struct Case { int samples, anisotropy; bool multisampling, anisotropic; };
-    const Case cases[] = {{1, 1, false, true}, {0, 0, false, false}, {4, 16, true, true}, {8, 0, true, false},
+    struct Case {
+        int samples, anisotropy;
+        bool multisampling, anisotropic;
+    };
+    const Case cases[] = {{1, 1, false, true},
+                          {0, 0, false, false},
+                          {4, 16, true, true},
+                          {8, 0, true, false},
                           {2, -1, true, false}};
     for (const Case& c : cases) {
         ApplicationSettings s = demoSettings();

@@ -2,10 +2,9 @@
 // pointer clicks and key presses (xdotool, XTEST) on a private Xvfb server of
 // 1280 x 800, whose only display mode is 1280 x 800 at 24 bits in 4 bytes.
 // Leaves a screenshot of the dialog in build/review/dialog.png.
-#include <gtest/gtest.h>
-
 #include <X11/Xlib.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -24,7 +23,9 @@ namespace {
 
 const std::string kProbe = std::string(EMBER_BINARY_DIR) + "/tests/settings-dialog-probe";
 
-struct Rect { int x = 0, y = 0, w = 0, h = 0; };
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+};
 
 pid_t spawn(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
             const std::vector<std::string>& unset, int stdoutFd, int keepFd = -1) {
@@ -61,7 +62,8 @@ bool readLine(int fd, std::string& line, int seconds) {
     line.clear();
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
@@ -78,8 +80,8 @@ public:
     XServer() {
         int fds[2];
         if (pipe(fds) != 0) return;
-        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten",
-                      "tcp", "-noreset"},
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24",
+                      "-nolisten", "tcp", "-noreset"},
                      {}, {}, -1, fds[1]);
         close(fds[1]);
         std::string number;
@@ -109,8 +111,10 @@ public:
         args.insert(args.end(), options.begin(), options.end());
         std::map<std::string, std::string> env;
         std::vector<std::string> unset = {"WAYLAND_DISPLAY"};
-        if (display.empty()) unset.push_back("DISPLAY");
-        else env["DISPLAY"] = display;
+        if (display.empty())
+            unset.push_back("DISPLAY");
+        else
+            env["DISPLAY"] = display;
         env["GDK_BACKEND"] = "x11";
         env["GTK_THEME"] = "Adwaita";
         env["NO_AT_BRIDGE"] = "1";
@@ -226,8 +230,8 @@ private:
 
 // The demo's own pre-filled values.
 std::vector<std::string> demoOptions() {
-    return {"--width", "1280", "--height", "720", "--fullscreen", "1", "--always-on-top", "1", "--vertical-sync",
-            "1",       "--samples", "1", "--anisotropy", "1"};
+    return {"--width",         "1280", "--height",  "720", "--fullscreen", "1", "--always-on-top", "1",
+            "--vertical-sync", "1",    "--samples", "1",   "--anisotropy", "1"};
 }
 
 // A picture for the dialog: the demo's own when it has been built, else a stand-in.
@@ -250,15 +254,16 @@ protected:
     std::unique_ptr<XServer> server_;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SettingsDialogTest, RunReturnsTheChosenValues) {
     std::vector<std::string> options = demoOptions();
     options.insert(options.end(), {"--picture", dialogPicture()});
     DialogRun dialog(server_->display(), options);
     ASSERT_TRUE(dialog.waitShown());
-    for (const char* name : {"picture", "resolution", "fullscreen", "always-on-top", "vertical-sync", "multisampling",
-                             "multisampling-value", "anisotropy", "anisotropy-value", "run", "cancel"})
+    for (const char* name :
+         {"picture", "resolution", "fullscreen", "always-on-top", "vertical-sync", "multisampling",
+          "multisampling-value", "anisotropy", "anisotropy-value", "run", "cancel"})
         EXPECT_TRUE(dialog.has(name)) << name;
     // The picture sits left of the controls at its own size (plus the frame).
     EXPECT_LT(dialog.widget("picture").x + dialog.widget("picture").w, dialog.widget("resolution").x);
@@ -268,11 +273,11 @@ TEST_F(SettingsDialogTest, RunReturnsTheChosenValues) {
     mkdir((std::string(EMBER_BINARY_DIR) + "/review").c_str(), 0755);
     EXPECT_TRUE(dialog.screenshot(std::string(EMBER_BINARY_DIR) + "/review/dialog.png"));
 
-    dialog.clickCentre("fullscreen");                    // untick: always on top can be used again
-    dialog.clickCentre("always-on-top");                 // and is unticked
-    dialog.clickCentre("vertical-sync");                 // untick
-    dialog.dragKnobToRightEnd("anisotropy");             // 16x
-    dialog.dragKnobToRightEnd("multisampling");          // disabled: stays 1x
+    dialog.clickCentre("fullscreen");            // untick: always on top can be used again
+    dialog.clickCentre("always-on-top");         // and is unticked
+    dialog.clickCentre("vertical-sync");         // untick
+    dialog.dragKnobToRightEnd("anisotropy");     // 16x
+    dialog.dragKnobToRightEnd("multisampling");  // disabled: stays 1x
     EXPECT_TRUE(dialog.screenshot(std::string(EMBER_BINARY_DIR) + "/review/dialog-edited.png"));
     dialog.clickCentre("run");
 
@@ -297,10 +302,10 @@ TEST_F(SettingsDialogTest, FullScreenClearsAlwaysOnTopAndEnterRuns) {
     ASSERT_TRUE(dialog.waitShown());
     EXPECT_TRUE(dialog.has("picture"));  // an empty frame stands in for the missing picture
     dialog.clickCentre("fullscreen");
-    dialog.clickCentre("always-on-top");                 // disabled now: no effect
-    dialog.clickCentre("multisampling");                 // middle position: 4x
-    dialog.dragKnobToRightEnd("anisotropy");             // disabled: stays 1x
-    dialog.key("Return");                                // "Run" is the default button
+    dialog.clickCentre("always-on-top");      // disabled now: no effect
+    dialog.clickCentre("multisampling");      // middle position: 4x
+    dialog.dragKnobToRightEnd("anisotropy");  // disabled: stays 1x
+    dialog.key("Return");                     // "Run" is the default button
 
     std::string result;
     std::map<std::string, int> s;

@@ -37,7 +37,9 @@ TEST(GradientNoise2D, ZeroAtEveryLatticePoint) {
 
 TEST(GradientNoise2D, ReferenceValuesAndPeriod) {
     GradientNoise2D n;
-    struct Case { float x, y, expected; };
+    struct Case {
+        float x, y, expected;
+    };
     const Case cases[] = {{0.5f, 0.5f, 0.1806304156780243f},
                           {1.25f, -3.75f, -0.1733589768409729f},
                           {10.3f, 7.9f, -0.16919836401939392f}};
@@ -71,7 +73,9 @@ TEST(GradientNoise3D, TablesAndLatticeZeros) {
 
 TEST(GradientNoise3D, ReferenceValues) {
     GradientNoise3D n;
-    struct Case { float x, y, z, expected; };
+    struct Case {
+        float x, y, z, expected;
+    };
     const Case cases[] = {{0.5f, 0.5f, 0.5f, -0.05995790660381317f},
                           {1.25f, -3.75f, 2.5f, -0.29543599486351013f},
                           {-0.3f, 0.7f, 5.1f, -0.1736975759267807f}};

@@ -14,7 +14,7 @@ void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
-}
+}  // namespace
 
 TEST(ProceduralTextures, GradientFromFileGreyWhenMissingAndGreyTailWhenShort) {
     EXPECT_EQ(ProceduralTextures::gradientPath("qm_gradient"), "data/qm_gradient.grad");

@@ -9,7 +9,9 @@
 using namespace qm;
 
 TEST(Hash32, ReferenceValues) {
-    struct Case { uint32_t n, expected; };
+    struct Case {
+        uint32_t n, expected;
+    };
     // Worked through the three steps with 32-bit wrap-around; 12345391 cancels the
     // first XOR and so hashes to 0.
     const Case cases[] = {{0u, 155489619u}, {1u, 548517411u}, {171717u, 590218623u}, {12345391u, 0u}};

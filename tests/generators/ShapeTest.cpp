@@ -17,10 +17,15 @@ void expectConsistent(const ShapeMesh& m) {
     EXPECT_EQ(m.primitive, 4);
     for (uint16_t i : m.indices) ASSERT_LT(i, m.vertices.size());
 }
-}
+}  // namespace
 
 TEST(ConeSliceGenerator, VertexAndIndexCounts) {
-    struct Case { int32_t slices, segments; float length, angle; bool filled; size_t vertices, indices; };
+    struct Case {
+        int32_t slices, segments;
+        float length, angle;
+        bool filled;
+        size_t vertices, indices;
+    };
     const Case cases[] = {
         {256, 8, 48.0f, 0.39269909f, false, 2048, 3072},  // wide light cones, separate triangles
         {72, 8, 32.0f, 0.52359879f, true, 576, 1296},     // filled fans
@@ -86,13 +91,16 @@ TEST(ConeSliceGenerator, UnfilledRingsUseEverySecondPoint) {
     g.filled = false;
     ShapeMesh m;
     ASSERT_TRUE(g.generate(m));
-    const uint16_t expected[] = {0, 1, 2, 2, 3, 4, 4, 5, 6, 6, 7, 0, 8, 9, 10, 10, 11, 12, 12, 13, 14, 14, 15, 8};
+    const uint16_t expected[] = {0, 1, 2,  2,  3,  4,  4,  5,  6,  6,  7,  0,
+                                 8, 9, 10, 10, 11, 12, 12, 13, 14, 14, 15, 8};
     ASSERT_EQ(m.indices.size(), sizeof expected / sizeof expected[0]);
     for (size_t i = 0; i < m.indices.size(); ++i) EXPECT_EQ(m.indices[i], expected[i]) << i;
 }
 
 TEST(ConeSliceGenerator, RejectsShapesItCannotBuild) {
-    struct Case { int32_t slices, segments; };
+    struct Case {
+        int32_t slices, segments;
+    };
     const Case cases[] = {{8, 1}, {8, 2}, {8, 0}, {0, 8}, {-4, 8}, {8193, 8}};
     for (const Case& c : cases) {
         ConeSliceGenerator g;

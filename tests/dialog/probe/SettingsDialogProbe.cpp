@@ -74,7 +74,7 @@ gboolean reportWhenShown(gpointer) {
     return gReported ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     ember::ApplicationSettings s;
@@ -83,15 +83,24 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         const char* value = argv[i + 1];
-        if (key == "--width") s.width = std::atoi(value);
-        else if (key == "--height") s.height = std::atoi(value);
-        else if (key == "--fullscreen") s.fullscreen = std::atoi(value) != 0;
-        else if (key == "--always-on-top") s.alwaysOnTop = std::atoi(value) != 0;
-        else if (key == "--vertical-sync") s.verticalSync = std::atoi(value) != 0;
-        else if (key == "--samples") s.samples = std::atoi(value);
-        else if (key == "--anisotropy") s.anisotropy = std::atoi(value);
-        else if (key == "--title") s.title = value;
-        else if (key == "--picture") picture = value;
+        if (key == "--width")
+            s.width = std::atoi(value);
+        else if (key == "--height")
+            s.height = std::atoi(value);
+        else if (key == "--fullscreen")
+            s.fullscreen = std::atoi(value) != 0;
+        else if (key == "--always-on-top")
+            s.alwaysOnTop = std::atoi(value) != 0;
+        else if (key == "--vertical-sync")
+            s.verticalSync = std::atoi(value) != 0;
+        else if (key == "--samples")
+            s.samples = std::atoi(value);
+        else if (key == "--anisotropy")
+            s.anisotropy = std::atoi(value);
+        else if (key == "--title")
+            s.title = value;
+        else if (key == "--picture")
+            picture = value;
         else {
             std::fprintf(stderr, "unknown option %s\n", key.c_str());
             return 2;
