@@ -2,7 +2,6 @@
 // pointer clicks and key presses (xdotool, XTEST) on a private Xvfb server of
 // 1280 x 800, whose only display mode is 1280 x 800 at 24 bits in 4 bytes.
 // Leaves a screenshot of the dialog in build/review/dialog.png.
-#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -18,6 +17,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// Last: Xlib's macros (None, Bool, Status) would break the headers above.
+#include <X11/Xlib.h>
 
 namespace {
 
