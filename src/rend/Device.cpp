@@ -421,6 +421,10 @@ void Device::setVertexArrayObject(VertexArrayObject* object) {
 void Device::setVertexBuffer(VertexBuffer* buffer) {
     currentVertexBuffer_ = buffer;
     if (!buffer) return;
+    // Building a vertex array object leaves vertex array 0 bound, and a core
+    // profile has no attribute state without one: the pointers go into the
+    // default vertex array unless an object is current.
+    if (!currentVertexArray_) defaultVertexArray_->bind();
     buffer->bind();
     if (!currentProgram_) return;
     for (int32_t i = 0; i < buffer->slotCount(); ++i) {

@@ -168,7 +168,8 @@ public:
     void setVertexArrayObject(VertexArrayObject* object);
     // Binds a vertex buffer and points the bound program's inputs into it by
     // semantic name (the path without vertex array objects). Inputs the program
-    // lacks are skipped.
+    // lacks are skipped. Without a current vertex array object the pointers go
+    // into the default vertex array, which is bound first.
     void setVertexBuffer(VertexBuffer* buffer);
 
     // Binds texture on the unit the bound program gave sampler name; an

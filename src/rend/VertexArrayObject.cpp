@@ -69,15 +69,9 @@ Ref<VertexArrayObject> VertexArrayObjectBuilder::buildVertexArrayObject(Program*
     glBindVertexArray(0);
     checkGLError(__LINE__, kBuild, kSource);
 
-    // These act on whatever vertex array state is bound now, not on the new object,
-    // so the arrays the build enabled are not left enabled there.
-    for (int32_t i = 0; i < slotCount; ++i) {
-        const AttributeInfo* attribute =
-            program->findAttribute(attributeSemanticName(vertexBuffer->slot(i).semantic));
-        if (!attribute || attribute->location < 0) continue;
-        glDisableVertexAttribArray(static_cast<GLuint>(attribute->location));
-        checkGLError(__LINE__, kBuild, kSource);
-    }
+    // The arrays enabled above are recorded in the new object only. Disabling them
+    // again now would address vertex array 0, which a core context does not have
+    // (GL_INVALID_OPERATION), so the current binding is simply left at 0.
 
     vertexBuffer->unbind();
     if (indexBuffer) indexBuffer->unbind();
