@@ -2,7 +2,7 @@
 // engine's own overhead shows as a ratio. Rates are in MB of encoded file per
 // second; run from any scratch directory (the files are written there).
 #include <benchmark/benchmark.h>
-
+#include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "LoaderFixtures.h"
 #include "loaders/JPEGLoader.h"
@@ -187,7 +185,7 @@ void BM_RMZH_RAWMeshLoader(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(files().meshSize));
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_PNG_libpng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PNG_PNGLoader)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

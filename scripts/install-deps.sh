@@ -8,7 +8,7 @@ PKGS=(
   libgtest-dev googletest libbenchmark-dev
   fonts-league-spartan fonts-inter
   xvfb xauth xdotool libgl1-mesa-dri libegl-dev libegl-mesa0 mesa-utils
-  ffmpeg vorbis-tools imagemagick sox libxml2-utils glslang-tools
+  ffmpeg vorbis-tools imagemagick sox libxml2-utils glslang-tools aubio-tools
 )
 missing=()
 for p in "${PKGS[@]}"; do

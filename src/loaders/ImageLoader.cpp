@@ -10,11 +10,16 @@ namespace ember {
 
 TextureFormat formatForChannels(int32_t channels) {
     switch (channels) {
-    case 1: return TextureFormat::R8;
-    case 2: return TextureFormat::RG8;
-    case 3: return TextureFormat::RGB8;
-    case 4: return TextureFormat::RGBA8;
-    default: return TextureFormat::None;
+        case 1:
+            return TextureFormat::R8;
+        case 2:
+            return TextureFormat::RG8;
+        case 3:
+            return TextureFormat::RGB8;
+        case 4:
+            return TextureFormat::RGBA8;
+        default:
+            return TextureFormat::None;
     }
 }
 
@@ -35,14 +40,14 @@ struct TightUnpack {
     GLint saved = 4;
 };
 
-} // namespace
+}  // namespace
 
 Ref<Texture> ImageLoader::createTexture(const char* prefix, DecodedImage& image) {
     Ref<Texture> result;
     TightUnpack unpack;
     if (image.height <= 1) {
-        Logger::instance().writeFormatted("%s: create Texture1D from resource (%dx%d %d)", prefix, image.width,
-                                          image.height, image.channels);
+        Logger::instance().writeFormatted("%s: create Texture1D from resource (%dx%d %d)", prefix,
+                                          image.width, image.height, image.channels);
         Ref<Texture1D> texture(new Texture1D);
         texture->create(image.width, image.format);
         texture->bind();
@@ -50,8 +55,8 @@ Ref<Texture> ImageLoader::createTexture(const char* prefix, DecodedImage& image)
         texture->unbind();
         result = texture;
     } else {
-        Logger::instance().writeFormatted("%s: create Texture2D from resource (%dx%d %d)", prefix, image.width,
-                                          image.height, image.channels);
+        Logger::instance().writeFormatted("%s: create Texture2D from resource (%dx%d %d)", prefix,
+                                          image.width, image.height, image.channels);
         Ref<Texture2D> texture(new Texture2D);
         texture->create(image.width, image.height, image.format);
         texture->bind();
@@ -85,4 +90,4 @@ Ref<Texture3D> ImageLoader::createTexture3D(const char* prefix, DecodedImage& im
     return texture;
 }
 
-} // namespace ember
+}  // namespace ember

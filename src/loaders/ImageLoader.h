@@ -37,7 +37,7 @@ struct DecodedImage {
     size_t rowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(channels); }
     size_t byteSize() const { return rowBytes() * static_cast<size_t>(height); }
 
-    uint8_t* pixels = nullptr; // malloc'd
+    uint8_t* pixels = nullptr;  // malloc'd
     int32_t width = 0;
     int32_t height = 0;
     int32_t channels = 0;
@@ -80,4 +80,4 @@ protected:
 // The format of an 8-bit image with 1 to 4 channels (R8, RG8, RGB8, RGBA8).
 TextureFormat formatForChannels(int32_t channels);
 
-} // namespace ember
+}  // namespace ember

@@ -1,11 +1,11 @@
 #include "loaders/JPEGLoader.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 #include "application/Logger.h"
 #include "rend/Texture3D.h"
@@ -19,13 +19,13 @@ namespace {
 // caller owns; no frame with a destructor is ever unwound by the jump.
 
 struct JpegFileSource {
-    jpeg_source_mgr manager; // first, so libjpeg's pointer converts back
+    jpeg_source_mgr manager;  // first, so libjpeg's pointer converts back
     FILE* file;
     JOCTET buffer[JPEGLoader::ChunkSize];
 };
 
 struct JpegErrorHandler {
-    jpeg_error_mgr manager; // first, so libjpeg's pointer converts back
+    jpeg_error_mgr manager;  // first, so libjpeg's pointer converts back
     jmp_buf jump;
 };
 
@@ -137,7 +137,7 @@ bool decodeJpeg(JpegDecode* decode) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool JPEGLoader::readImage(const std::string& path, DecodedImage& image) {
     FILE* file = std::fopen(path.c_str(), "rb");
@@ -179,8 +179,12 @@ Ref<Texture3D> JPEGLoader::loadTexture3D(const std::string& path, int32_t sliceH
     return createTexture3D("JPEG", image, sliceHeight);
 }
 
-Ref<Texture> JPEGLoader::loadTextureFromMemory(const void*, size_t) { return Ref<Texture>(); }
+Ref<Texture> JPEGLoader::loadTextureFromMemory(const void*, size_t) {
+    return Ref<Texture>();
+}
 
-Ref<Texture> JPEGLoader::loadTextureFromStream(std::istream&) { return Ref<Texture>(); }
+Ref<Texture> JPEGLoader::loadTextureFromStream(std::istream&) {
+    return Ref<Texture>();
+}
 
-} // namespace ember
+}  // namespace ember

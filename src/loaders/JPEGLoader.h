@@ -23,4 +23,4 @@ public:
     static constexpr size_t ChunkSize = 1024;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -18,4 +18,4 @@ bool Loader::canLoad(const std::string& path) const {
     return false;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -22,4 +22,4 @@ protected:
     std::string extensions_;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -16,6 +16,8 @@ Vec3 SoftwareMesh::position(uint32_t i) const {
     return Vec3();
 }
 
-MeshRegistry& meshRegistry() { return MeshRegistry::instance(); }
+MeshRegistry& meshRegistry() {
+    return MeshRegistry::instance();
+}
 
-} // namespace ember
+}  // namespace ember

@@ -13,12 +13,12 @@ namespace ember {
 // One draw call of a mesh: glDrawRangeElements(primitiveType, minIndex,
 // maxIndex, indexCount, firstIndex * index size).
 struct MeshBin {
-    uint32_t firstIndex = 0;    // position in the index buffer, in indices
-    uint32_t reserved = 0;      // kept from the file, not used for drawing
+    uint32_t firstIndex = 0;  // position in the index buffer, in indices
+    uint32_t reserved = 0;    // kept from the file, not used for drawing
     uint32_t indexCount = 0;
-    uint32_t minIndex = 0;      // smallest vertex index used
-    uint32_t maxIndex = 0;      // largest vertex index used
-    uint32_t primitiveType = 4; // PrimitiveType value; 4 = triangles
+    uint32_t minIndex = 0;       // smallest vertex index used
+    uint32_t maxIndex = 0;       // largest vertex index used
+    uint32_t primitiveType = 4;  // PrimitiveType value; 4 = triangles
 };
 
 // One skinning record as stored in the file; the engine keeps it unread.
@@ -33,7 +33,9 @@ struct SkinEntry {
 class Mesh : public Object {
 public:
     Mesh(Ref<VertexBuffer> vertexBuffer, Ref<IndexBuffer> indexBuffer, std::vector<MeshBin> bins)
-        : vertexBuffer_(std::move(vertexBuffer)), indexBuffer_(std::move(indexBuffer)), bins_(std::move(bins)) {}
+        : vertexBuffer_(std::move(vertexBuffer)),
+          indexBuffer_(std::move(indexBuffer)),
+          bins_(std::move(bins)) {}
 
     // Set by the code that registers the mesh.
     const std::string& name() const { return name_; }
@@ -45,7 +47,10 @@ public:
     int32_t binCount() const { return static_cast<int32_t>(bins_.size()); }
     uint32_t vertexCount() const { return vertexCount_; }
     uint32_t indexCount() const { return indexCount_; }
-    void setCounts(uint32_t vertices, uint32_t indices) { vertexCount_ = vertices; indexCount_ = indices; }
+    void setCounts(uint32_t vertices, uint32_t indices) {
+        vertexCount_ = vertices;
+        indexCount_ = indices;
+    }
 
     std::vector<std::string>& boneNames() { return boneNames_; }
     const std::vector<std::string>& boneNames() const { return boneNames_; }
@@ -70,8 +75,8 @@ class SoftwareMesh : public Object {
 public:
     struct Triangle {
         uint32_t index[3];
-        Vec3 normal;    // unit face normal (zero for a degenerate triangle)
-        float distance; // plane: normal . p + distance = 0
+        Vec3 normal;     // unit face normal (zero for a degenerate triangle)
+        float distance;  // plane: normal . p + distance = 0
     };
 
     std::string name;
@@ -91,4 +96,4 @@ public:
 using MeshRegistry = Registry<Mesh>;
 MeshRegistry& meshRegistry();
 
-} // namespace ember
+}  // namespace ember

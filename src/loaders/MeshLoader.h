@@ -21,4 +21,4 @@ public:
     virtual Ref<SoftwareMesh> loadSoftwareMesh(const std::string& path) = 0;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -51,25 +51,27 @@ void pngReadData(png_structp png, png_bytep out, png_size_t count) {
     PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
     size_t got = 0;
     switch (source->kind) {
-    case PngSourceKind::File:
-        got = std::fread(out, 1, count, source->file);
-        break;
-    case PngSourceKind::Memory:
-        // The block's size bounds every read; a short block is a damaged image.
-        if (count <= source->size - source->position) {
-            std::memcpy(out, source->data + source->position, count);
-            source->position += count;
-            got = count;
-        }
-        break;
-    case PngSourceKind::Stream:
-        got = readFromStream(source->stream, out, count);
-        break;
+        case PngSourceKind::File:
+            got = std::fread(out, 1, count, source->file);
+            break;
+        case PngSourceKind::Memory:
+            // The block's size bounds every read; a short block is a damaged image.
+            if (count <= source->size - source->position) {
+                std::memcpy(out, source->data + source->position, count);
+                source->position += count;
+                got = count;
+            }
+            break;
+        case PngSourceKind::Stream:
+            got = readFromStream(source->stream, out, count);
+            break;
     }
     if (got != count) png_error(png, "unexpected end of data");
 }
 
-void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void pngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void pngWarning(png_structp, png_const_charp) {}
 
 void premultiplyRows(uint8_t* pixels, size_t pixelCount, int channels) {
@@ -160,7 +162,7 @@ bool finishDecode(PngSource& source, bool premultiply, DecodedImage& image) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool PNGLoader::readImage(const std::string& path, DecodedImage& image) {
     FILE* file = std::fopen(path.c_str(), "rb");
@@ -209,4 +211,4 @@ Ref<Texture3D> PNGLoader::loadTexture3D(const std::string& path, int32_t sliceHe
     return createTexture3D("PNG", image, sliceHeight);
 }
 
-} // namespace ember
+}  // namespace ember

@@ -33,4 +33,4 @@ private:
     bool premultiply_ = false;
 };
 
-} // namespace ember
+}  // namespace ember

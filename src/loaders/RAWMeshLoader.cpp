@@ -18,7 +18,9 @@ constexpr size_t ReadStep = size_t(4) << 20;
 // The fourteen GL primitive modes, points to triangle strip adjacency.
 constexpr uint32_t PrimitiveTypeCount = 14;
 
-uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t u16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t u32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -61,11 +63,15 @@ bool fail(const char* line) {
     return false;
 }
 
-int streamPosition(std::istream& in) { return static_cast<int>(static_cast<std::streamoff>(in.tellg())); }
+int streamPosition(std::istream& in) {
+    return static_cast<int>(static_cast<std::streamoff>(in.tellg()));
+}
 
-bool checkTag(const uint8_t* header, const char* tag) { return std::memcmp(header, tag, 4) == 0; }
+bool checkTag(const uint8_t* header, const char* tag) {
+    return std::memcmp(header, tag, 4) == 0;
+}
 
-} // namespace
+}  // namespace
 
 int32_t RAWMeshLoader::vertexLayout(uint32_t flags, std::vector<AttributeSlot>& slots) {
     struct Attribute {
@@ -171,7 +177,8 @@ bool RAWMeshLoader::readMeshData(std::istream& in, RawMeshData& data) {
         bin.maxIndex = u32(p + 16);
         bin.primitiveType = u32(p + 20);
         if (uint64_t(bin.firstIndex) + bin.indexCount > data.indexCount || bin.minIndex > bin.maxIndex ||
-            (bin.indexCount > 0 && bin.maxIndex >= data.vertexCount) || bin.primitiveType >= PrimitiveTypeCount) {
+            (bin.indexCount > 0 && bin.maxIndex >= data.vertexCount) ||
+            bin.primitiveType >= PrimitiveTypeCount) {
             log.writeFormatted("Invalid index-bin %u (first %u, count %u, range %u..%u, primitive %u)", b,
                                bin.firstIndex, bin.indexCount, bin.minIndex, bin.maxIndex, bin.primitiveType);
             return false;
@@ -260,19 +267,17 @@ auto withMeshStream(const std::string& path, Fn&& fn) {
     return fn(static_cast<std::istream&>(in), in.is_open() && !in.fail());
 }
 
-} // namespace
+}  // namespace
 
 Ref<Mesh> RAWMeshLoader::loadMesh(const std::string& path) {
-    return withMeshStream(path, [this](std::istream& in, bool open) {
-        return open ? loadMeshFromStream(in) : Ref<Mesh>();
-    });
+    return withMeshStream(
+        path, [this](std::istream& in, bool open) { return open ? loadMeshFromStream(in) : Ref<Mesh>(); });
 }
 
 Ref<SoftwareMesh> RAWMeshLoader::loadSoftwareMesh(const std::string& path) {
     RawMeshData data;
-    const bool ok = withMeshStream(path, [&data](std::istream& in, bool open) {
-        return open && readMeshData(in, data);
-    });
+    const bool ok =
+        withMeshStream(path, [&data](std::istream& in, bool open) { return open && readMeshData(in, data); });
     if (!ok) return Ref<SoftwareMesh>();
 
     Ref<SoftwareMesh> mesh(new SoftwareMesh);
@@ -304,4 +309,4 @@ Ref<SoftwareMesh> RAWMeshLoader::loadSoftwareMesh(const std::string& path) {
     return mesh;
 }
 
-} // namespace ember
+}  // namespace ember

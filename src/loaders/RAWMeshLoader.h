@@ -8,14 +8,14 @@ namespace ember {
 
 // The contents of a mesh file, read and checked but not yet on the GPU.
 struct RawMeshData {
-    uint32_t flags = 0; // lowest byte of the attribute flags
+    uint32_t flags = 0;  // lowest byte of the attribute flags
     int32_t stride = 0;
     std::vector<AttributeSlot> slots;
     uint32_t vertexCount = 0;
-    std::vector<uint8_t> vertices; // vertexCount x stride bytes
+    std::vector<uint8_t> vertices;  // vertexCount x stride bytes
     int32_t indexSize = 2;
     uint32_t indexCount = 0;
-    std::vector<uint8_t> indices; // indexCount x indexSize bytes, little-endian
+    std::vector<uint8_t> indices;  // indexCount x indexSize bytes, little-endian
     std::vector<MeshBin> bins;
     bool skinned = false;
     std::vector<std::string> boneNames;
@@ -61,4 +61,4 @@ public:
     static Ref<Mesh> createMesh(RawMeshData& data);
 };
 
-} // namespace ember
+}  // namespace ember

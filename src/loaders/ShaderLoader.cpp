@@ -15,7 +15,7 @@ const size_t IncludeDirectiveLength = sizeof(IncludeDirective) - 1;
 struct Expansion {
     const std::string& stagePath;
     const std::string& includeDirectory;
-    std::vector<std::string> chain; // include paths being expanded, outermost first
+    std::vector<std::string> chain;  // include paths being expanded, outermost first
 };
 
 // Expands text (already read) into out. Each included file is expanded before
@@ -32,7 +32,8 @@ bool expand(Expansion& state, const std::string& text, std::string& out) {
         const size_t nameStart = directive + IncludeDirectiveLength;
         const size_t close = text.find('>', nameStart);
         if (close == std::string::npos) {
-            log.writeFormatted("%s : Unterminated shader include directive (no '>')", state.stagePath.c_str());
+            log.writeFormatted("%s : Unterminated shader include directive (no '>')",
+                               state.stagePath.c_str());
             return false;
         }
         const std::string includePath = state.includeDirectory + text.substr(nameStart, close - nameStart);
@@ -69,7 +70,7 @@ bool expand(Expansion& state, const std::string& text, std::string& out) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string ShaderLoader::readTextFile(const std::string& path) {
     std::string text;
@@ -92,7 +93,8 @@ std::string ShaderLoader::readTextFile(const std::string& path) {
     return text;
 }
 
-bool ShaderLoader::expandIncludes(const std::string& path, const std::string& text, std::string& expanded) const {
+bool ShaderLoader::expandIncludes(const std::string& path, const std::string& text,
+                                  std::string& expanded) const {
     Expansion state{path, includeDirectory_, {}};
     expanded.clear();
     return expand(state, text, expanded);
@@ -105,7 +107,8 @@ Ref<Shader> ShaderLoader::load(const std::string& path, ShaderStage stage) {
         return Ref<Shader>();
     }
     if (text.size() > MaxSourceBytes) {
-        Logger::instance().writeFormatted("%s : Shader source exceeds %zu bytes", path.c_str(), MaxSourceBytes);
+        Logger::instance().writeFormatted("%s : Shader source exceeds %zu bytes", path.c_str(),
+                                          MaxSourceBytes);
         return Ref<Shader>();
     }
     std::string expanded;
@@ -116,4 +119,4 @@ Ref<Shader> ShaderLoader::load(const std::string& path, ShaderStage stage) {
     return shader;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -41,4 +41,4 @@ private:
     std::string includeDirectory_;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -66,7 +66,9 @@ int gzfilebuf::sync() {
     return 0;
 }
 
-gzifstream::gzifstream() : std::istream(nullptr) { init(&buf_); }
+gzifstream::gzifstream() : std::istream(nullptr) {
+    init(&buf_);
+}
 
 gzifstream::gzifstream(const char* path, std::ios_base::openmode mode) : std::istream(nullptr) {
     init(&buf_);
@@ -86,4 +88,4 @@ void gzifstream::close() {
     if (!buf_.close()) setstate(std::ios_base::failbit);
 }
 
-} // namespace ember
+}  // namespace ember

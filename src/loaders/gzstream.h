@@ -1,7 +1,8 @@
 #pragma once
+#include <zlib.h>
+
 #include <istream>
 #include <streambuf>
-#include <zlib.h>
 
 namespace ember {
 
@@ -60,4 +61,4 @@ private:
     gzfilebuf buf_;
 };
 
-} // namespace ember
+}  // namespace ember

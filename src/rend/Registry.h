@@ -20,10 +20,17 @@ struct HasSetName<T, std::void_t<decltype(std::declval<T&>().setName(std::declva
     : std::true_type {};
 } // namespace detail
 
+// Whether registering an object renames it to the registered name: textures and
+// meshes (any kind with setName) do; programs keep their own name.
+template <class T>
+struct RegistryGivesName : detail::HasSetName<T> {};
+template <>
+struct RegistryGivesName<Program> : std::false_type {};
+
 // Shared resources by name: a writer registers an object, readers look it up by
 // the same name. Names compare exactly (case-sensitive). The first registration
-// of a name wins. Kinds that carry their own name (textures, meshes: anything
-// with setName) take the registered name. Main thread only.
+// of a name wins. Textures and meshes take the registered name as their own
+// (see RegistryGivesName). Main thread only.
 template <class T>
 class Registry {
 public:
@@ -43,7 +50,7 @@ public:
         if (!object) return false;
         auto found = entries_.find(name);
         if (found != entries_.end()) return false;
-        if constexpr (detail::HasSetName<T>::value) object->setName(name);
+        if constexpr (RegistryGivesName<T>::value) object->setName(name);
         entries_.emplace(name, std::move(object));
         return true;
     }

@@ -1,6 +1,10 @@
 #include "XWindows.h"
 
 #include <X11/Xlib.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -28,8 +32,8 @@ Window findWindow(Display* display, Window parent, const std::string& title) {
 
 } // namespace
 
-unsigned long waitForWindow(const std::string& title, double seconds) {
-    Display* display = XOpenDisplay(nullptr);
+unsigned long waitForWindow(const std::string& title, const std::string& displayName, double seconds) {
+    Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!display) return 0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     Window found = 0;
@@ -41,8 +45,8 @@ unsigned long waitForWindow(const std::string& title, double seconds) {
     return found;
 }
 
-bool requestClose(unsigned long window) {
-    Display* display = XOpenDisplay(nullptr);
+bool requestClose(unsigned long window, const std::string& displayName) {
+    Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!display) return false;
     XEvent close = {};
     close.xclient.type = ClientMessage;
@@ -55,6 +59,36 @@ bool requestClose(unsigned long window) {
     XFlush(display);
     XCloseDisplay(display);
     return sent;
+}
+
+PrivateDisplay::PrivateDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number once it accepts connections.
+    std::string number;
+    pollfd wait = {fds[0], POLLIN, 0};
+    while (pid_ > 0 && poll(&wait, 1, 20000) > 0) {
+        char c = 0;
+        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+        number += c;
+    }
+    close(fds[0]);
+    if (!number.empty()) name_ = ":" + number;
+}
+
+PrivateDisplay::~PrivateDisplay() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
 }
 
 } // namespace apptest

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-
+#include <jerror.h>
+#include <jpeglib.h>
 #include <png.h>
 
 #include <cstring>
 #include <memory>
 #include <sstream>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 #include "LoaderFixtures.h"
 #include "loaders/JPEGLoader.h"
@@ -34,7 +32,7 @@ bool decodePngBytes(const Bytes& png, DecodedImage& image, bool premultiply = fa
     return loader.readImageFromMemory(block.get(), png.size(), image);
 }
 
-} // namespace
+}  // namespace
 
 TEST(PNGDecode, PremultipliesWithAShiftByEight) {
     struct Case {
@@ -122,7 +120,8 @@ TEST(PNGDecode, RowsAreStoredBottomUpFromEverySource) {
     spec.colorType = PNG_COLOR_TYPE_GRAY;
     spec.width = 3;
     spec.height = 4;
-    for (uint8_t y = 0; y < 4; ++y) spec.rows.insert(spec.rows.end(), {uint8_t(10 * y), uint8_t(10 * y + 1), 99});
+    for (uint8_t y = 0; y < 4; ++y)
+        spec.rows.insert(spec.rows.end(), {uint8_t(10 * y), uint8_t(10 * y + 1), 99});
     for (bool interlaced : {false, true}) {
         spec.interlaced = interlaced;
         const Bytes png = encodePng(spec);
@@ -169,7 +168,7 @@ TEST(PNGDecode, DamagedFilesFailCleanly) {
     damaged.push_back({"signature only", Bytes(png.begin(), png.begin() + 8)});
     for (size_t offset : pngChunkOffsets(png)) {
         for (size_t extra : {size_t(0), size_t(5), size_t(13)}) {
-            if (offset + extra >= png.size() - 12) continue; // the IEND chunk is not needed for the pixels
+            if (offset + extra >= png.size() - 12) continue;  // the IEND chunk is not needed for the pixels
             damaged.push_back({"cut at " + std::to_string(offset + extra),
                                Bytes(png.begin(), png.begin() + offset + extra)});
         }
@@ -226,7 +225,7 @@ Bytes gradient(uint32_t width, uint32_t height, int components) {
     return pixels;
 }
 
-} // namespace
+}  // namespace
 
 TEST(JPEGDecode, GreyIsR8AndColourIsRGB8BottomUp) {
     for (int components : {1, 3}) {
@@ -250,7 +249,8 @@ TEST(JPEGDecode, TruncatedFileStillDecodes) {
     const size_t scanStart = markers.back();
     ASSERT_GT(jpeg.size(), scanStart + 100);
     // Cut inside the entropy-coded data, so the decoder needs the supplied end marker.
-    ASSERT_TRUE(writeFile("cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + scanStart + (jpeg.size() - scanStart) / 3)));
+    ASSERT_TRUE(
+        writeFile("cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + scanStart + (jpeg.size() - scanStart) / 3)));
     JPEGLoader loader;
     DecodedImage image;
     ASSERT_TRUE(loader.readImage("cut.jpg", image));
@@ -313,6 +313,6 @@ TEST(JPEGDecode, DamagedFilesFailOrDecodeCleanly) {
         }
     }
     EXPECT_GT(failed, 0);
-    EXPECT_GT(decoded, 0); // cuts inside the scan still give an image
+    EXPECT_GT(decoded, 0);  // cuts inside the scan still give an image
     EXPECT_TRUE(log.contains("Error while loading JPEG image damaged.jpg ("));
 }

@@ -1,5 +1,6 @@
 #include "LoaderFixtures.h"
 
+#include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -10,14 +11,16 @@
 #include <iterator>
 #include <sstream>
 
-#include <jpeglib.h>
-
 #include "application/Logger.h"
 
 namespace loadertest {
 
-LogCapture::LogCapture(const std::string& path) : path_(path) { ember::Logger::instance().open(path_); }
-LogCapture::~LogCapture() { ember::Logger::instance().close(); }
+LogCapture::LogCapture(const std::string& path) : path_(path) {
+    ember::Logger::instance().open(path_);
+}
+LogCapture::~LogCapture() {
+    ember::Logger::instance().close();
+}
 
 std::string LogCapture::contents() const {
     std::ifstream in(path_, std::ios::binary);
@@ -51,7 +54,8 @@ bool encodePngInto(const PngSpec* spec, png_bytep* rows, Bytes* out) {
         png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec->palette.data()),
                      static_cast<int>(spec->palette.size() / 3));
     if (!spec->transparency.empty())
-        png_set_tRNS(png, info, spec->transparency.data(), static_cast<int>(spec->transparency.size()), nullptr);
+        png_set_tRNS(png, info, spec->transparency.data(), static_cast<int>(spec->transparency.size()),
+                     nullptr);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
@@ -59,7 +63,7 @@ bool encodePngInto(const PngSpec* spec, png_bytep* rows, Bytes* out) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 Bytes encodePng(const PngSpec& spec) {
     Bytes out;
@@ -68,7 +72,8 @@ Bytes encodePng(const PngSpec& spec) {
     const size_t rowBytes = (bits + 7) / 8;
     if (spec.rows.size() < rowBytes * spec.height) return out;
     std::vector<png_bytep> rows(spec.height);
-    for (uint32_t y = 0; y < spec.height; ++y) rows[y] = const_cast<png_bytep>(spec.rows.data() + y * rowBytes);
+    for (uint32_t y = 0; y < spec.height; ++y)
+        rows[y] = const_cast<png_bytep>(spec.rows.data() + y * rowBytes);
     if (!encodePngInto(&spec, rows.data(), &out)) out.clear();
     return out;
 }
@@ -147,13 +152,13 @@ std::vector<size_t> jpegMarkerOffsets(const Bytes& jpeg) {
     while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
         offsets.push_back(at);
         const uint8_t marker = jpeg[at + 1];
-        if (marker == 0xD8) { // SOI has no length
+        if (marker == 0xD8) {  // SOI has no length
             at += 2;
             continue;
         }
         const size_t length = (size_t(jpeg[at + 2]) << 8) | jpeg[at + 3];
         at += 2 + length;
-        if (marker == 0xDA) break; // entropy-coded data follows the scan header
+        if (marker == 0xDA) break;  // entropy-coded data follows the scan header
     }
     if (at < jpeg.size()) offsets.push_back(at);
     return offsets;
@@ -173,7 +178,8 @@ MeshSpec simpleMesh(uint32_t flags, uint32_t vertexCount, uint16_t indexSize) {
     spec.indexSize = indexSize;
     const uint32_t triangles = vertexCount / 3;
     for (uint32_t i = 0; i < triangles * 3; ++i) spec.indices.push_back(i);
-    if (!spec.indices.empty()) spec.bins.push_back({0, 7, uint32_t(spec.indices.size()), 0, triangles * 3 - 1, 4});
+    if (!spec.indices.empty())
+        spec.bins.push_back({0, 7, uint32_t(spec.indices.size()), 0, triangles * 3 - 1, 4});
     return spec;
 }
 
@@ -186,7 +192,9 @@ void put32(Bytes& out, uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
 }
-void putTag(Bytes& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void putTag(Bytes& out, const char* tag) {
+    out.insert(out.end(), tag, tag + 4);
+}
 
 struct Encoded {
     Bytes bytes;
@@ -260,9 +268,13 @@ Encoded encode(const MeshSpec& s) {
     mark();
     return e;
 }
-} // namespace
+}  // namespace
 
-Bytes encodeMesh(const MeshSpec& spec) { return encode(spec).bytes; }
-std::vector<size_t> meshBlockOffsets(const MeshSpec& spec) { return encode(spec).offsets; }
+Bytes encodeMesh(const MeshSpec& spec) {
+    return encode(spec).bytes;
+}
+std::vector<size_t> meshBlockOffsets(const MeshSpec& spec) {
+    return encode(spec).offsets;
+}
 
-} // namespace loadertest
+}  // namespace loadertest

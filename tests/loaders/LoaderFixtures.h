@@ -25,12 +25,12 @@ private:
 struct PngSpec {
     uint32_t width = 1;
     uint32_t height = 1;
-    int colorType = 6; // PNG_COLOR_TYPE_RGBA
+    int colorType = 6;  // PNG_COLOR_TYPE_RGBA
     int bitDepth = 8;
     bool interlaced = false;
-    Bytes rows; // top row first, packed as libpng expects for colorType/bitDepth
-    Bytes palette; // RGB triples for palette images
-    Bytes transparency; // tRNS entries for palette images
+    Bytes rows;          // top row first, packed as libpng expects for colorType/bitDepth
+    Bytes palette;       // RGB triples for palette images
+    Bytes transparency;  // tRNS entries for palette images
 };
 
 // Encodes spec as a PNG; empty on failure.
@@ -57,16 +57,16 @@ struct MeshSpec {
     char vertexTag[4] = {'V', 'T', 'X', 'A'};
     uint16_t vertexVersion = 0x0101;
     uint32_t flags = 0x0B;
-    uint32_t vertexCount = 0; // 0 means "as many as vertexData holds"
+    uint32_t vertexCount = 0;  // 0 means "as many as vertexData holds"
     Bytes vertexData;
     char indexTag[4] = {'I', 'D', 'X', ' '};
     uint16_t indexVersion = 0x0101;
     uint16_t indexSize = 2;
-    uint32_t indexCount = 0; // 0 means "as many as indices holds"
+    uint32_t indexCount = 0;  // 0 means "as many as indices holds"
     std::vector<uint32_t> indices;
     char binTag[4] = {'I', 'B', 'I', 'N'};
     uint16_t binVersion = 0x0101;
-    uint32_t binCount = 0; // 0 means "as many as bins holds"
+    uint32_t binCount = 0;  // 0 means "as many as bins holds"
     struct Bin {
         uint32_t first, reserved, count, minIndex, maxIndex, primitive;
     };
@@ -74,7 +74,7 @@ struct MeshSpec {
     bool writeSkin = false;
     char skinTag[4] = {'S', 'K', 'I', 'N'};
     uint32_t skinVersion = 0x101;
-    uint32_t boneCount = 0; // 0 means "as many as bones holds"
+    uint32_t boneCount = 0;  // 0 means "as many as bones holds"
     uint32_t entryCount = 0;
     std::vector<std::string> bones;
     struct Entry {
@@ -93,4 +93,4 @@ Bytes encodeMesh(const MeshSpec& spec);
 // index data, bins header, bin records, skin header, bones, entries) and the end.
 std::vector<size_t> meshBlockOffsets(const MeshSpec& spec);
 
-} // namespace loadertest
+}  // namespace loadertest

@@ -1,8 +1,6 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
-
 #include <png.h>
-
 #include <sys/stat.h>
 
 #include <cstring>
@@ -53,18 +51,20 @@ PngSpec greyStrip(uint32_t width, uint32_t height, uint32_t slice) {
     spec.height = height;
     spec.rows.resize(size_t(width) * height);
     for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x) spec.rows[size_t(y) * width + x] = uint8_t(y / slice * 3 + x % 3);
+        for (uint32_t x = 0; x < width; ++x)
+            spec.rows[size_t(y) * width + x] = uint8_t(y / slice * 3 + x % 3);
     return spec;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ImageTextures, OneRowBecomesTexture1D) {
     EMBER_REQUIRE_GL();
     PngSpec spec;
     spec.colorType = PNG_COLOR_TYPE_RGBA;
     spec.width = 256;
-    for (uint32_t x = 0; x < 256; ++x) spec.rows.insert(spec.rows.end(), {uint8_t(x), uint8_t(255 - x), 7, 255});
+    for (uint32_t x = 0; x < 256; ++x)
+        spec.rows.insert(spec.rows.end(), {uint8_t(x), uint8_t(255 - x), 7, 255});
     ASSERT_TRUE(writeFile("ramp.png", encodePng(spec)));
     LogCapture log;
     PNGLoader loader;
@@ -81,7 +81,7 @@ TEST(ImageTextures, TallerImagesBecomeTexture2DBottomUpFromEverySource) {
     EMBER_REQUIRE_GL();
     PngSpec spec;
     spec.colorType = PNG_COLOR_TYPE_RGB;
-    spec.width = 5; // odd row length: the upload must not assume 4-byte rows
+    spec.width = 5;  // odd row length: the upload must not assume 4-byte rows
     spec.height = 3;
     for (int i = 0; i < 5 * 3 * 3; ++i) spec.rows.push_back(uint8_t(i * 5));
     const Bytes png = encodePng(spec);
@@ -93,7 +93,8 @@ TEST(ImageTextures, TallerImagesBecomeTexture2DBottomUpFromEverySource) {
     LogCapture log;
     PNGLoader loader;
     std::istringstream stream(std::string(png.begin(), png.end()));
-    Ref<Texture> textures[] = {loader.loadTexture("small.png"), loader.loadTextureFromMemory(png.data(), png.size()),
+    Ref<Texture> textures[] = {loader.loadTexture("small.png"),
+                               loader.loadTextureFromMemory(png.data(), png.size()),
                                loader.loadTextureFromStream(stream)};
     for (const Ref<Texture>& texture : textures) {
         ASSERT_TRUE(texture);
@@ -127,8 +128,9 @@ TEST(ImageTextures, StripWithSliceHeightBecomesTexture3D) {
     LogCapture badLog;
     EXPECT_FALSE(loader.loadTexture3D("strip.png", 0));
     EXPECT_FALSE(loader.loadTexture3D("strip.png", 5000));
-    EXPECT_EQ(badLog.contents(), "PNG: slice height 0 does not fit an image 4096 rows tall\n"
-                                 "PNG: slice height 5000 does not fit an image 4096 rows tall\n");
+    EXPECT_EQ(badLog.contents(),
+              "PNG: slice height 0 does not fit an image 4096 rows tall\n"
+              "PNG: slice height 5000 does not fit an image 4096 rows tall\n");
 }
 
 TEST(ImageTextures, SixteenBitGreyBecomesR8) {
@@ -170,9 +172,10 @@ TEST(ImageTextures, JpegTexturesAndFailures) {
     EXPECT_FALSE(loader.loadTextureFromMemory(grey.data(), grey.size()));
     std::istringstream stream("x");
     EXPECT_FALSE(loader.loadTextureFromStream(stream));
-    EXPECT_EQ(log.contents(), "JPEG: create Texture2D from resource (16x8 1)\n"
-                              "JPEG: create Texture1D from resource (16x1 3)\n"
-                              "JPEG: create Texture3D from resource (16x128x8 3)\n");
+    EXPECT_EQ(log.contents(),
+              "JPEG: create Texture2D from resource (16x8 1)\n"
+              "JPEG: create Texture1D from resource (16x1 3)\n"
+              "JPEG: create Texture3D from resource (16x128x8 3)\n");
 
     LogCapture pngLog;
     PNGLoader png;
@@ -186,8 +189,9 @@ TEST(ShaderFiles, ExpandedSourceCompiles) {
     ASSERT_TRUE(writeFile("glsl/common.glsl", Bytes{}));
     const std::string common = "vec4 tint() { return vec4(0.5); }\r\n";
     ASSERT_TRUE(writeFile("glsl/common.glsl", Bytes(common.begin(), common.end())));
-    const std::string stage = "#version 330 core\r\n#include <common.glsl>\r\nout vec4 colour;\r\n"
-                              "void main() { colour = tint(); }\r\n";
+    const std::string stage =
+        "#version 330 core\r\n#include <common.glsl>\r\nout vec4 colour;\r\n"
+        "void main() { colour = tint(); }\r\n";
     ASSERT_TRUE(writeFile("glsl/tint.frag", Bytes(stage.begin(), stage.end())));
     ShaderLoader loader("glsl/");
     Ref<Shader> shader = loader.load("glsl/tint.frag", ShaderStage::Fragment);
@@ -217,8 +221,9 @@ TEST(MeshLoading, PlainAndCompressedFilesGiveTheSameBuffers) {
         EXPECT_NE(vertices->glName(), 0u);
         EXPECT_EQ(bufferContents(vertices, spec.vertexData.size()), spec.vertexData);
         EXPECT_EQ(mesh->indexBuffer()->indexSize(), 2);
-        EXPECT_EQ(bufferContents(mesh->indexBuffer(), 18),
-                  Bytes(bytes.begin() + meshBlockOffsets(spec)[4], bytes.begin() + meshBlockOffsets(spec)[4] + 18));
+        EXPECT_EQ(
+            bufferContents(mesh->indexBuffer(), 18),
+            Bytes(bytes.begin() + meshBlockOffsets(spec)[4], bytes.begin() + meshBlockOffsets(spec)[4] + 18));
         ASSERT_EQ(mesh->binCount(), 1);
         EXPECT_EQ(mesh->bins()[0].indexCount, 9u);
         EXPECT_EQ(mesh->boneNames(), std::vector<std::string>{"hip"});
@@ -241,7 +246,8 @@ TEST(MeshLoading, PlainAndCompressedFilesGiveTheSameBuffers) {
 
 TEST(MeshLoading, IndexSizeSelectsTheDrawType) {
     EMBER_REQUIRE_GL();
-    const char* vs = "#version 330 core\nin vec3 POSITION;\nvoid main() { gl_Position = vec4(POSITION, 1.0); }\n";
+    const char* vs =
+        "#version 330 core\nin vec3 POSITION;\nvoid main() { gl_Position = vec4(POSITION, 1.0); }\n";
     const char* fs = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
     Ref<Program> program(new Program("test/white"));
     Ref<Shader> vertex(new Shader(ShaderStage::Vertex, "white.vert"));
@@ -286,8 +292,8 @@ TEST(MeshLoading, IndexSizeSelectsTheDrawType) {
         ASSERT_TRUE(mesh);
         EXPECT_EQ(mesh->indexBuffer()->indexSize(), c.indexSize);
 
-        Ref<VertexArrayObject> vao =
-            VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), mesh->vertexBuffer(), mesh->indexBuffer());
+        Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(
+            program.get(), mesh->vertexBuffer(), mesh->indexBuffer());
         ASSERT_TRUE(vao);
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glClearColor(0, 0, 0, 0);
@@ -298,8 +304,8 @@ TEST(MeshLoading, IndexSizeSelectsTheDrawType) {
             device->setVertexArrayObject(vao.get());
             EXPECT_EQ(device->indexType(), c.drawType);
             const MeshBin& bin = mesh->bins()[0];
-            device->drawRangeElements(static_cast<PrimitiveType>(bin.primitiveType), bin.minIndex, bin.maxIndex,
-                                      int32_t(bin.indexCount), int32_t(bin.firstIndex));
+            device->drawRangeElements(static_cast<PrimitiveType>(bin.primitiveType), bin.minIndex,
+                                      bin.maxIndex, int32_t(bin.indexCount), int32_t(bin.firstIndex));
             device->setVertexArrayObject(nullptr);
             device->setProgram(nullptr);
         }

@@ -25,7 +25,7 @@ MeshSpec skinnedMesh() {
     return spec;
 }
 
-} // namespace
+}  // namespace
 
 TEST(MeshLayout, FlagsGiveStrideAndOffsets) {
     struct Slot {
@@ -37,14 +37,25 @@ TEST(MeshLayout, FlagsGiveStrideAndOffsets) {
         int32_t stride;
         std::vector<Slot> slots;
     } cases[] = {
-        {0x0B, 32, {{AttributeSemantic::Position, 0, 3}, {AttributeSemantic::Normal, 12, 3}, {AttributeSemantic::TexCoord, 24, 2}}},
-        {0x1F, 52, {{AttributeSemantic::Position, 0, 3}, {AttributeSemantic::Normal, 12, 3},
-                    {AttributeSemantic::Tangent, 24, 4}, {AttributeSemantic::TexCoord, 40, 2},
-                    {AttributeSemantic::Color, 48, 4}}},
+        {0x0B,
+         32,
+         {{AttributeSemantic::Position, 0, 3},
+          {AttributeSemantic::Normal, 12, 3},
+          {AttributeSemantic::TexCoord, 24, 2}}},
+        {0x1F,
+         52,
+         {{AttributeSemantic::Position, 0, 3},
+          {AttributeSemantic::Normal, 12, 3},
+          {AttributeSemantic::Tangent, 24, 4},
+          {AttributeSemantic::TexCoord, 40, 2},
+          {AttributeSemantic::Color, 48, 4}}},
         {0x0A, 20, {{AttributeSemantic::Normal, 0, 3}, {AttributeSemantic::TexCoord, 12, 2}}},
         {0x01, 12, {{AttributeSemantic::Position, 0, 3}}},
         {0x14, 20, {{AttributeSemantic::Tangent, 0, 4}, {AttributeSemantic::Color, 16, 4}}},
-        {0xE9, 20, {{AttributeSemantic::Position, 0, 3}, {AttributeSemantic::TexCoord, 12, 2}}}, // 0x20/0x40/0x80 add nothing
+        {0xE9,
+         20,
+         {{AttributeSemantic::Position, 0, 3},
+          {AttributeSemantic::TexCoord, 12, 2}}},  // 0x20/0x40/0x80 add nothing
         {0x20, 0, {}},
     };
     for (const Case& c : cases) {
@@ -157,7 +168,8 @@ TEST(MeshFile, DamagedFilesFailCleanly) {
     for (size_t i = 0; i + 1 < at.size(); ++i)
         for (size_t extra : {size_t(0), size_t(1), (at[i + 1] - at[i]) / 2, at[i + 1] - at[i] - 1})
             if (at[i] + extra < good.size())
-                cases.push_back({"cut at " + std::to_string(at[i] + extra), Bytes(good.begin(), good.begin() + at[i] + extra)});
+                cases.push_back({"cut at " + std::to_string(at[i] + extra),
+                                 Bytes(good.begin(), good.begin() + at[i] + extra)});
     auto variant = [&](const std::string& what, auto change) {
         MeshSpec spec = base;
         change(spec);
@@ -175,7 +187,10 @@ TEST(MeshFile, DamagedFilesFailCleanly) {
     variant("bin count beyond the data", [](MeshSpec& s) { s.binCount = 1000; });
     variant("bin past the indices", [](MeshSpec& s) { s.bins[0].count = 7; });
     variant("bin start overflow", [](MeshSpec& s) { s.bins[0].first = 0xFFFFFFFE; });
-    variant("bin range reversed", [](MeshSpec& s) { s.bins[0].minIndex = 5; s.bins[0].maxIndex = 1; });
+    variant("bin range reversed", [](MeshSpec& s) {
+        s.bins[0].minIndex = 5;
+        s.bins[0].maxIndex = 1;
+    });
     variant("bin range past vertices", [](MeshSpec& s) { s.bins[0].maxIndex = 6; });
     variant("bin primitive", [](MeshSpec& s) { s.bins[0].primitive = 14; });
     variant("huge bone count", [](MeshSpec& s) { s.boneCount = 0xFFFFFFFF; });

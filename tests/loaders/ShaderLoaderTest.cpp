@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <string>
@@ -25,18 +24,20 @@ protected:
     ShaderLoader loader{"shaders/"};
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ShaderLoaderTest, ExpandsIncludesAtAnyDepthKeepingTheRestOfTheLine) {
     writeText("shaders/common/a.glsl", "float a() { return 1.0; }\n#include <common/b.glsl>\n");
     writeText("shaders/common/b.glsl", "float b() { return 2.0; }\n");
-    const std::string stage = "#version 330\n#include <common/a.glsl> // tail\nvoid main() {}\n"
-                              "// #include <common/b.glsl>\n";
+    const std::string stage =
+        "#version 330\n#include <common/a.glsl> // tail\nvoid main() {}\n"
+        "// #include <common/b.glsl>\n";
     writeText("shaders/test.frag", stage);
     Ref<Shader> shader = loader.load("shaders/test.frag", ShaderStage::Fragment);
     ASSERT_TRUE(shader);
-    EXPECT_EQ(shader->source(), "#version 330\nfloat a() { return 1.0; }\nfloat b() { return 2.0; }\n\n"
-                                " // tail\nvoid main() {}\n// float b() { return 2.0; }\n\n");
+    EXPECT_EQ(shader->source(),
+              "#version 330\nfloat a() { return 1.0; }\nfloat b() { return 2.0; }\n\n"
+              " // tail\nvoid main() {}\n// float b() { return 2.0; }\n\n");
     EXPECT_EQ(shader->unexpandedSource(), stage);
     EXPECT_EQ(shader->name(), "shaders/test.frag");
     EXPECT_EQ(shader->stage(), ShaderStage::Fragment);
@@ -70,10 +71,13 @@ TEST_F(ShaderLoaderTest, FailuresGiveNullAndOneLine) {
         {"shaders/empty.vert", "Unable to open shader 'shaders/empty.vert' \n"},
         {"shaders/missing_include.vert",
          "shaders/missing_include.vert : Unable to open shader include 'shaders/common/nothere.glsl' \n"},
-        {"shaders/unterminated.vert", "shaders/unterminated.vert : Unterminated shader include directive (no '>')\n"},
+        {"shaders/unterminated.vert",
+         "shaders/unterminated.vert : Unterminated shader include directive (no '>')\n"},
         {"shaders/self.vert", "shaders/self.vert : Shader include cycle at 'shaders/common/self.glsl' \n"},
-        {"shaders/pingpong.vert", "shaders/pingpong.vert : Shader include cycle at 'shaders/common/ping.glsl' \n"},
-        {"shaders/stageself.vert", "shaders/stageself.vert : Shader include cycle at 'shaders/stageself.vert' \n"},
+        {"shaders/pingpong.vert",
+         "shaders/pingpong.vert : Shader include cycle at 'shaders/common/ping.glsl' \n"},
+        {"shaders/stageself.vert",
+         "shaders/stageself.vert : Shader include cycle at 'shaders/stageself.vert' \n"},
     };
     for (const Case& c : cases) {
         LogCapture log;
@@ -94,9 +98,8 @@ TEST_F(ShaderLoaderTest, RepeatedIncludesAreInsertedEachTimeAndBounded) {
     const int levels = 30;
     for (int i = 0; i < levels; ++i) {
         const std::string next = "common/grow" + std::to_string(i + 1) + ".glsl";
-        const std::string body = i + 1 < levels
-                                     ? "#include <" + next + ">\n#include <" + next + ">\n"
-                                     : std::string(1024, 'x');
+        const std::string body =
+            i + 1 < levels ? "#include <" + next + ">\n#include <" + next + ">\n" : std::string(1024, 'x');
         writeText("shaders/common/grow" + std::to_string(i) + ".glsl", body);
     }
     writeText("shaders/grow.vert", "#include <common/grow0.glsl>\n");

@@ -27,7 +27,7 @@ Ref<Loader> makeLoader(const std::string& kind) {
     return Ref<Loader>(new ShaderLoader("data/shaders/"));
 }
 
-} // namespace
+}  // namespace
 
 TEST(Loader, ExtensionListsAreExact) {
     EXPECT_EQ(makeLoader("png")->extensions(), "png:PNG");
@@ -56,7 +56,7 @@ TEST(Loader, CanLoadComparesTheLastExtensionCaseSensitively) {
         {"shader", "post/blit.frag", true},
         {"shader", "post/blit.geom", true},
         {"shader", "post/blit.comp", false},
-        {"shader", "post/blit.", false}, // the empty entry after the last ":" matches nothing
+        {"shader", "post/blit.", false},  // the empty entry after the last ":" matches nothing
         {"shader", "vert", false},
     };
     for (const CanLoadCase& c : cases)
@@ -95,13 +95,13 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(GzStream, ReadsGzipAndPlainFilesUnchanged) {
     const Bytes data = patternBytes(70000);
     ASSERT_TRUE(writeGzip("gz_pattern.gz", data));
     ASSERT_TRUE(writeFile("gz_pattern.bin", data));
-    ASSERT_NE(readFile("gz_pattern.gz"), data); // really compressed on disk
+    ASSERT_NE(readFile("gz_pattern.gz"), data);  // really compressed on disk
     for (const char* path : {"gz_pattern.gz", "gz_pattern.bin"}) {
         gzifstream in(path);
         ASSERT_FALSE(in.fail()) << path;
@@ -145,7 +145,7 @@ TEST(GzStream, MissingFileFailsAndClosedBufferHasNothingAvailable) {
     EXPECT_EQ(buf.close(), nullptr);
     ASSERT_TRUE(writeFile("gz_small.bin", patternBytes(10)));
     ASSERT_NE(buf.open("gz_small.bin"), nullptr);
-    EXPECT_EQ(buf.open("gz_small.bin"), nullptr); // already open
+    EXPECT_EQ(buf.open("gz_small.bin"), nullptr);  // already open
     EXPECT_EQ(buf.close(), &buf);
     EXPECT_EQ(buf.in_avail(), -1);
 }

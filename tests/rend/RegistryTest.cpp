@@ -5,7 +5,10 @@
 #include <string>
 
 #include "application/Logger.h"
+#include "rend/Framebuffer.h"
+#include "rend/Program.h"
 #include "rend/Registry.h"
+#include "rend/Texture2D.h"
 
 namespace {
 
@@ -130,6 +133,41 @@ TEST_F(RegistryTest, EachKindHasItsOwnProcessWideRegistry) {
     EXPECT_EQ(&Registry<Named>::instance(), &Registry<Named>::instance());
     Registry<Named>::instance().add("shared", new Named(1));
     EXPECT_EQ(Registry<Plain>::instance().size(), 0u);
+}
+
+// The rendering layer's registries; no GL objects are created here.
+TEST(RenderRegistries, TexturesTakeTheRegisteredNameProgramsKeepTheirs) {
+    ember::TextureRegistry& textures = ember::textureRegistry();
+    ember::ProgramRegistry& programs = ember::programRegistry();
+    ember::FramebufferRegistry& framebuffers = ember::framebufferRegistry();
+    EXPECT_EQ(&textures, &ember::TextureRegistry::instance());
+    EXPECT_NE(static_cast<void*>(&textures), static_cast<void*>(&programs));
+
+    Ref<ember::Texture2D> texture(new ember::Texture2D());
+    texture->setName("data/textures/noise.png");
+    EXPECT_TRUE(textures.add("noise", texture));
+    EXPECT_EQ(texture->name(), "noise");
+    Ref<ember::Texture> found = textures.get("noise");
+    EXPECT_EQ(found.get(), texture.get());
+    found.reset();
+
+    Ref<ember::Program> program(new ember::Program("post/blit"));
+    EXPECT_TRUE(programs.add("blit", program));
+    EXPECT_EQ(program->name(), "post/blit");
+    EXPECT_EQ(programs.get("blit").get(), program.get());
+
+    Ref<ember::Framebuffer> framebuffer(new ember::Framebuffer());
+    EXPECT_TRUE(framebuffers.add("gbuffer", framebuffer));
+    EXPECT_FALSE(framebuffers.add("gbuffer", new ember::Framebuffer()));
+    EXPECT_EQ(framebuffers.get("gbuffer").get(), framebuffer.get());
+
+    textures.clear();
+    programs.clear();
+    framebuffers.clear();
+    EXPECT_FALSE(textures.get("noise"));
+    EXPECT_FALSE(programs.get("blit"));
+    EXPECT_FALSE(framebuffers.get("gbuffer"));
+    EXPECT_EQ(texture->refCount(), 1);
 }
 
 } // namespace

@@ -80,13 +80,22 @@ std::vector<int16_t> resample(const std::vector<int16_t>& in, uint32_t sourceRat
             }
         }
         const float* row = table.data() + phase * taps;
-        double left = 0.0, right = 0.0;
         const int64_t first = static_cast<int64_t>(k0) - half + 1;
-        for (int j = 0; j < taps; ++j) {
-            const int64_t k = first + j;
-            if (k < 0 || k >= static_cast<int64_t>(inFrames)) continue;
-            left += row[j] * in[static_cast<size_t>(k) * kChannels];
-            right += row[j] * in[static_cast<size_t>(k) * kChannels + 1];
+        float left = 0.0f, right = 0.0f;
+        if (first >= 0 && first + taps <= static_cast<int64_t>(inFrames)) {
+            const int16_t* src = in.data() + static_cast<size_t>(first) * kChannels;
+            for (int j = 0; j < taps; ++j) {
+                left += row[j] * src[2 * j];
+                right += row[j] * src[2 * j + 1];
+            }
+        } else {
+            // Near the ends: the signal is silent outside the file.
+            for (int j = 0; j < taps; ++j) {
+                const int64_t k = first + j;
+                if (k < 0 || k >= static_cast<int64_t>(inFrames)) continue;
+                left += row[j] * in[static_cast<size_t>(k) * kChannels];
+                right += row[j] * in[static_cast<size_t>(k) * kChannels + 1];
+            }
         }
         out[i * kChannels] = static_cast<int16_t>(std::clamp(std::lround(left), -32768L, 32767L));
         out[i * kChannels + 1] = static_cast<int16_t>(std::clamp(std::lround(right), -32768L, 32767L));
