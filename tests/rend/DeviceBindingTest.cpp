@@ -70,7 +70,8 @@ Ref<VertexBuffer> makePositions(const std::vector<float>& xyzw) {
     buffer->setStride(16);
     buffer->addAttribute(AttributeSemantic::Position, 0, 4);
     buffer->create();
-    buffer->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(xyzw.size() * sizeof(float)), xyzw.data());
+    buffer->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(xyzw.size() * sizeof(float)),
+                       xyzw.data());
     buffer->unbind();
     return buffer;
 }
@@ -172,7 +173,8 @@ TEST_F(DeviceTest, IndexedDrawsOffsetByTheVertexArraysIndexSize) {
         // Null returns to the default vertex array; the index type stays.
         device_->setVertexArrayObject(nullptr);
         EXPECT_EQ(device_->currentVertexArray(), nullptr);
-        EXPECT_EQ(static_cast<GLuint>(getInt(GL_VERTEX_ARRAY_BINDING)), device_->defaultVertexArray()->glName());
+        EXPECT_EQ(static_cast<GLuint>(getInt(GL_VERTEX_ARRAY_BINDING)),
+                  device_->defaultVertexArray()->glName());
         device_->resetDevice();
     }
     EXPECT_EQ(log(), "");
@@ -193,8 +195,8 @@ TEST_F(DeviceTest, RenderToTextureThroughTheVertexBufferPath) {
     Ref<Program> program = makeProgram("colour", vs, fs);
     // One counter-clockwise triangle covering the whole target; position then colour.
     const float c[4] = {0.2f, 0.4f, 0.6f, 1.0f};
-    std::vector<float> data = {-1, -1, 0, 1, c[0], c[1], c[2], c[3], 3,    -1,   0,    1,
-                               c[0], c[1], c[2], c[3], -1, 3, 0, 1, c[0], c[1], c[2], c[3]};
+    std::vector<float> data = {-1,   -1,   0,    1,    c[0], c[1], c[2], c[3], 3,    -1,   0,    1,
+                               c[0], c[1], c[2], c[3], -1,   3,    0,    1,    c[0], c[1], c[2], c[3]};
     Ref<VertexBuffer> triangle(new VertexBuffer());
     triangle->setStride(32);
     triangle->addAttribute(AttributeSemantic::Position, 0, 4);
@@ -313,7 +315,8 @@ TEST_F(DeviceTest, ProgramBindingUploadsTheMatricesItUses) {
     EXPECT_EQ(callsSinceMark(), 0u);
     EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::TextureMatrix), texture, sizeof(texture)), 0);
     EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::ViewNormalMatrix), normal, sizeof(normal)), 0);
-    EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::ProjectionMatrix), projection, sizeof(projection)), 0);
+    EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::ProjectionMatrix), projection, sizeof(projection)),
+              0);
     EXPECT_EQ(log(), "");
 }
 
@@ -453,7 +456,8 @@ TEST_F(DeviceTest, TransformFeedbackCapturesEveryPointAndTheQueryCountsThem) {
 TEST_F(DeviceTest, ResetReleasesProgramBuffersVertexArrayAndSamplerSet) {
     Ref<Program> program = makeProgram("reset", kPassVS, kWhiteFS);
     Ref<VertexBuffer> points = makePositions({0, 0, 0, 1});
-    Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), points.get(), nullptr);
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), points.get(), nullptr);
     Ref<Texture2D> a = makeTexture(2, 2);
     Ref<SamplerSet> set(new SamplerSet());
     set->add(a.get(), 4);
