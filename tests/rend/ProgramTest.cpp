@@ -360,6 +360,43 @@ TEST_F(ProgramTest, SharedVertexShaderIsCompiledOnce) {
     expectNoGLErrorLogged();
 }
 
+TEST_F(ProgramTest, TessellationStagesAreCompiledOnEveryLink) {
+    Ref<Program> p = makeProgram("marrow/tess", {{ShaderStage::Vertex, rendtest::kPassVertex},
+                                                 {ShaderStage::TessControl, R"(#version 410 core
+layout(vertices = 3) out;
+void main() {
+    gl_out[gl_InvocationID].gl_Position = gl_in[gl_InvocationID].gl_Position;
+    gl_TessLevelOuter[0] = 1.0; gl_TessLevelOuter[1] = 1.0; gl_TessLevelOuter[2] = 1.0;
+    gl_TessLevelInner[0] = 1.0;
+}
+)"},
+                                                 {ShaderStage::TessEvaluation, R"(#version 410 core
+layout(triangles) in;
+void main() {
+    gl_Position = gl_TessCoord.x * gl_in[0].gl_Position + gl_TessCoord.y * gl_in[1].gl_Position
+                + gl_TessCoord.z * gl_in[2].gl_Position;
+}
+)"},
+                                                 {ShaderStage::Fragment, rendtest::kColorFragment}});
+    ASSERT_TRUE(p->compile()) << rendtest::readLog();
+    GLint attached = 0;
+    glGetProgramiv(p->glName(), GL_ATTACHED_SHADERS, &attached);
+    EXPECT_EQ(attached, 4);
+    const GLuint vertex = p->shader(ShaderStage::Vertex)->glName();
+
+    // A compiled vertex shader is reused as it is: a broken source is never seen.
+    p->shader(ShaderStage::Vertex)->setSource("broken");
+    ASSERT_TRUE(p->compile()) << rendtest::readLog();
+    EXPECT_EQ(p->shader(ShaderStage::Vertex)->glName(), vertex);
+
+    // The tessellation control shader is compiled again on every link.
+    p->shader(ShaderStage::TessControl)->setSource("broken");
+    EXPECT_FALSE(p->compile());
+    EXPECT_EQ(p->shader(ShaderStage::TessControl)->glName(), 0u);
+    EXPECT_EQ(p->glName(), 0u);
+    expectNoGLErrorLogged();
+}
+
 constexpr const char* kCaptureVertex = R"(#version 330 core
 in vec4 POSITION;
 out vec4 captured;
