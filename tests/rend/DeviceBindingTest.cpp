@@ -515,4 +515,49 @@ TEST_F(DeviceTest, ClearsReachTheBoundTarget) {
     EXPECT_EQ(log(), "");
 }
 
+TEST_F(DeviceTest, AFailingCallIsLoggedWithTheDeviceOperationAndWorkGoesOn) {
+    device_->drawArrays(PrimitiveType::Points, 0, -1);  // negative count: GL_INVALID_VALUE
+    device_->setClearStencil(3);
+    std::string text = log();
+    const std::string start = "src/rend/Device Device::drawArrays  +";
+    const std::string end = " : GL_INVALID_VALUE\n";
+    ASSERT_EQ(text.rfind(start, 0), 0u) << text;
+    ASSERT_GT(text.size(), start.size() + end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end) << text;
+    std::string line = text.substr(start.size(), text.size() - start.size() - end.size());
+    EXPECT_FALSE(line.empty());
+    EXPECT_EQ(line.find_first_not_of("0123456789"), std::string::npos) << line;
+    EXPECT_EQ(getInt(GL_STENCIL_CLEAR_VALUE), 3);
+}
+
+TEST_F(DeviceTest, DestructionReleasesEveryBinding) {
+    Ref<Program> program = makeProgram("held", kPassVS, kWhiteFS);
+    Ref<VertexBuffer> points = makePositions({0, 0, 0, 1});
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), points.get(), nullptr);
+    Ref<Texture2D> colour = makeTexture(2, 2);
+    Ref<Framebuffer> target = makeTarget(colour.get());
+    Ref<SamplerSet> set(new SamplerSet());
+    set->add(colour.get(), 0);
+    Ref<VertexBuffer> capture(new VertexBuffer());
+    capture->create();
+
+    device_->setFramebuffer(target.get());
+    device_->setProgram(program.get());
+    device_->setVertexBuffer(points.get());
+    device_->setVertexArrayObject(vao.get());
+    device_->setSamplerSet(set.get());
+    device_->beginTransformFeedback(nullptr, capture.get());
+    device_->endTransformFeedback(nullptr);
+    for (ember::Object* o : std::initializer_list<ember::Object*>{target.get(), program.get(), points.get(),
+                                                                  vao.get(), set.get()})
+        EXPECT_EQ(o->refCount(), 2);
+    EXPECT_EQ(capture->refCount(), 1);
+    device_.reset();
+    for (ember::Object* o : std::initializer_list<ember::Object*>{target.get(), program.get(), points.get(),
+                                                                  vao.get(), set.get()})
+        EXPECT_EQ(o->refCount(), 1);
+    EXPECT_EQ(getInt(GL_VERTEX_ARRAY_BINDING), 0);
+}
+
 }  // namespace
