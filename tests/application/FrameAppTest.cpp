@@ -172,15 +172,46 @@ TEST(FrameApp, EachVersionIndexGivesACoreContextOfAtLeastThatVersion) {
     }
 }
 
-TEST(FrameApp, MultisampledAndSRGBFormat) {
+// The start state follows the settings: multisampling and sRGB when asked,
+// the hints at their nicest either way. A format the driver cannot match
+// falls back to a plain one.
+TEST(FrameApp, FormatAndStartState) {
     REQUIRE_DISPLAY();
-    apptest::TestDir dir;
-    const std::string log = runToEnd({"--gl", "3", "--samples", "4", "--srgb", "--frames", "2"});
-    EXPECT_NE(findLine(log, "Trying to find a sRGB pixelformat with 4 x MSAA"), std::string::npos);
-    ContextLine context;
-    ASSERT_TRUE(parseContext(log, context)) << log.substr(0, 400);
-    EXPECT_EQ(context.samples, 4);
-    EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+    struct Case {
+        std::vector<std::string> args;
+        const char* trying;  // the format search line, or null
+        bool fallback;
+        int samples;
+        const char* state;
+    };
+    const Case cases[] = {
+        {{}, nullptr, false, 0, "test: state framebuffer-srgb 0 nicest 1"},
+        {{"--samples", "4", "--srgb"}, "Trying to find a sRGB pixelformat with 4 x MSAA", false, 4,
+         "test: state framebuffer-srgb 1 nicest 1"},
+        {{"--samples", "4"}, "Trying to find a  pixelformat with 4 x MSAA", false, 4,
+         "test: state framebuffer-srgb 0 nicest 1"},
+        {{"--samples", "64"}, "Trying to find a  pixelformat with 64 x MSAA", true, 0,
+         "test: state framebuffer-srgb 0 nicest 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        apptest::TestDir dir;
+        std::vector<std::string> args = {"--gl", "3", "--frames", "2"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::string log = runToEnd(args);
+        if (c.trying) {
+            EXPECT_NE(findLine(log, c.trying), std::string::npos) << log.substr(0, 400);
+        } else {
+            EXPECT_FALSE(contains(log, "Trying to find"));
+        }
+        EXPECT_EQ(findLine(log, "Falling back to a plain pixelformat") != std::string::npos, c.fallback)
+            << log.substr(0, 400);
+        ContextLine context;
+        ASSERT_TRUE(parseContext(log, context)) << log.substr(0, 400);
+        EXPECT_EQ(context.samples, c.samples);
+        EXPECT_NE(findLine(log, c.state), std::string::npos) << log.substr(log.find("test: context"), 200);
+        EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+    }
 }
 
 // A driver limited below the request refuses the context: the start fails

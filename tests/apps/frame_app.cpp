@@ -69,6 +69,14 @@ public:
         log.writeFormatted("test: context %d.%d core %d forward %d samples %d error 0x%x", major, minor,
                            (profile & GL_CONTEXT_CORE_PROFILE_BIT) ? 1 : 0,
                            (flags & GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT) ? 1 : 0, samples, glGetError());
+        // Multisampling is on by default in GL, and Mesa's visuals are sRGB-capable
+        // either way: the sRGB switch is what the settings decide.
+        GLint lineHint = 0, derivativeHint = 0;
+        glGetIntegerv(GL_LINE_SMOOTH_HINT, &lineHint);
+        glGetIntegerv(GL_FRAGMENT_SHADER_DERIVATIVE_HINT, &derivativeHint);
+        log.writeFormatted("test: state framebuffer-srgb %d nicest %d", glIsEnabled(GL_FRAMEBUFFER_SRGB) ? 1 : 0,
+                           lineHint == GL_NICEST && derivativeHint == GL_NICEST ? 1 : 0);
+        glGetError();
         log.writeFormatted("test: cursor %d screensaver %d", SDL_ShowCursor(SDL_QUERY),
                            SDL_IsScreenSaverEnabled() ? 1 : 0);
         if (inject) injectEvents();
