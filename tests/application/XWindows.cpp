@@ -30,7 +30,7 @@ Window findWindow(Display* display, Window parent, const std::string& title) {
     return found;
 }
 
-} // namespace
+}  // namespace
 
 unsigned long waitForWindow(const std::string& title, const std::string& displayName, double seconds) {
     Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
@@ -91,4 +91,4 @@ PrivateDisplay::~PrivateDisplay() {
     waitpid(pid_, nullptr, 0);
 }
 
-} // namespace apptest
+}  // namespace apptest

@@ -22,4 +22,4 @@ private:
     std::string name_;
 };
 
-} // namespace apptest
+}  // namespace apptest
