@@ -61,6 +61,15 @@ bool requestClose(unsigned long window, const std::string& displayName) {
     return sent;
 }
 
+bool screenSize(int& width, int& height, const std::string& displayName) {
+    Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    if (!display) return false;
+    width = DisplayWidth(display, DefaultScreen(display));
+    height = DisplayHeight(display, DefaultScreen(display));
+    XCloseDisplay(display);
+    return true;
+}
+
 PrivateDisplay::PrivateDisplay() {
     int fds[2];
     if (pipe(fds) != 0) return;
