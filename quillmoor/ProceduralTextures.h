@@ -15,8 +15,8 @@ namespace qm {
 // | "curl_vel_2d"    | Texture2D | 256 x 256     | RG32F  | 131072 float: x, y per texel          |
 // | "curl_vel_3d"    | Texture3D | 32 x 32 x 32  | RGB32F | 98304 float: x, y, z per texel        |
 //
-// Texels are stored row by row (x fastest, then y, then z), as glTexImage
-// expects them with an unpack alignment of 1 (4 for the float formats).
+// Texels are stored row by row (x fastest, then y, then z), tightly packed, as
+// glTexImage*D takes them (every row is a multiple of 4 bytes long).
 class ProceduralTextures {
 public:
     static constexpr int gradientWidth = 256;

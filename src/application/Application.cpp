@@ -10,6 +10,8 @@ Application::Application() {
     if (!log.isOpen()) log.open("log.txt");
 }
 
-Application::~Application() { Logger::destroy(); }
+Application::~Application() {
+    Logger::destroy();
+}
 
-} // namespace ember
+}  // namespace ember

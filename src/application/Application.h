@@ -64,4 +64,4 @@ private:
     Application& operator=(const Application&) = delete;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -22,4 +22,4 @@ public:
     void onResize(int, int) override {}
 };
 
-} // namespace ember
+}  // namespace ember

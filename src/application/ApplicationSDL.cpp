@@ -1,9 +1,9 @@
 #include "application/ApplicationSDL.h"
 
-#include <SDL.h>
+#include <EGL/egl.h>
 #include <GL/glew.h>
 #include <GL/glxew.h>
-#include <EGL/egl.h>
+#include <SDL.h>
 
 #include "application/KeyTranslation.h"
 #include "application/Logger.h"
@@ -22,11 +22,26 @@ ApplicationSDL::~ApplicationSDL() {
 
 void ApplicationSDL::contextVersion(int glVersion, int& major, int& minor) {
     switch (glVersion) {
-        case 1: major = 4; minor = 0; break;
-        case 2: major = 4; minor = 1; break;
-        case 3: major = 4; minor = 2; break;
-        case 4: major = 4; minor = 3; break;
-        default: major = 3; minor = 3; break;
+        case 1:
+            major = 4;
+            minor = 0;
+            break;
+        case 2:
+            major = 4;
+            minor = 1;
+            break;
+        case 3:
+            major = 4;
+            minor = 2;
+            break;
+        case 4:
+            major = 4;
+            minor = 3;
+            break;
+        default:
+            major = 3;
+            minor = 3;
+            break;
     }
 }
 
@@ -55,7 +70,8 @@ bool ApplicationSDL::initiate() {
     // the GL entry points are in place.
     glewExperimental = GL_TRUE;
     GLenum glewError = glewInit();
-    if (glewError == GLEW_ERROR_NO_GLX_DISPLAY && eglGetCurrentContext() != EGL_NO_CONTEXT) glewError = GLEW_OK;
+    if (glewError == GLEW_ERROR_NO_GLX_DISPLAY && eglGetCurrentContext() != EGL_NO_CONTEXT)
+        glewError = GLEW_OK;
     if (glewError != GLEW_OK) {
         log.writeLine("Unable to initiate GLEW");
         log.writeLine(reinterpret_cast<const char*>(glewGetErrorString(glewError)));
@@ -94,7 +110,9 @@ bool ApplicationSDL::initiate() {
     return false;
 }
 
-void ApplicationSDL::terminate() { onTerminate(); }
+void ApplicationSDL::terminate() {
+    onTerminate();
+}
 
 bool ApplicationSDL::processMessages() {
     SDL_Event event;
@@ -205,8 +223,8 @@ bool ApplicationSDL::createWindowAndContext(bool specialFormat) {
     uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
     if (settings_.alwaysOnTop || settings_.fullscreen) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     const int position = settings_.fullscreen ? 0 : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
-    window_ = SDL_CreateWindow(settings_.title.c_str(), position, position, settings_.width,
-                               settings_.height, flags);
+    window_ = SDL_CreateWindow(settings_.title.c_str(), position, position, settings_.width, settings_.height,
+                               flags);
     if (!window_) {
         int major = 3, minor = 3;
         contextVersion(settings_.glVersion, major, minor);
@@ -249,8 +267,9 @@ bool ApplicationSDL::changeDisplayMode(int width, int height, int bitsPerPixel) 
     SDL_zero(wanted);
     wanted.w = width;
     wanted.h = height;
-    wanted.format = bitsPerPixel >= 24 ? SDL_PIXELFORMAT_RGB888
-                                       : (bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_UNKNOWN);
+    wanted.format = bitsPerPixel >= 24
+                        ? SDL_PIXELFORMAT_RGB888
+                        : (bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_UNKNOWN);
     SDL_DisplayMode mode;
     SDL_zero(mode);
     bool changed = false;
@@ -318,10 +337,17 @@ void ApplicationSDL::handleEvent(const SDL_Event& event) {
                     Logger::instance().writeLine("Got CLOSE message");
                     quit();
                     break;
-                case SDL_WINDOWEVENT_SIZE_CHANGED: onResize(event.window.data1, event.window.data2); break;
-                case SDL_WINDOWEVENT_FOCUS_GAINED: onFocusGained(); break;
-                case SDL_WINDOWEVENT_FOCUS_LOST: onFocusLost(); break;
-                default: break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    onResize(event.window.data1, event.window.data2);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    onFocusGained();
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    onFocusLost();
+                    break;
+                default:
+                    break;
             }
             break;
         case SDL_KEYDOWN:
@@ -355,8 +381,9 @@ void ApplicationSDL::handleEvent(const SDL_Event& event) {
             onMouseDown(event.wheel.mouseX, event.wheel.mouseY, delta > 0 ? 5 : 4);
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
-} // namespace ember
+}  // namespace ember

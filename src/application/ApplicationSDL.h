@@ -65,4 +65,4 @@ private:
     uint32_t closeEvent_ = 0;  // registered event type posted by quit()
 };
 
-} // namespace ember
+}  // namespace ember

@@ -13,12 +13,24 @@ struct KeyPair {
 };
 
 const KeyPair kFixedKeys[] = {
-    {SDLK_PAGEUP, KEY_PAGE_UP},         {SDLK_PAGEDOWN, KEY_PAGE_DOWN}, {SDLK_END, KEY_END},
-    {SDLK_HOME, KEY_HOME},              {SDLK_LEFT, KEY_LEFT},          {SDLK_UP, KEY_UP},
-    {SDLK_RIGHT, KEY_RIGHT},            {SDLK_DOWN, KEY_DOWN},          {SDLK_INSERT, KEY_INSERT},
-    {SDLK_DELETE, KEY_DELETE},          {SDLK_LSHIFT, KEY_LEFT_SHIFT},  {SDLK_RSHIFT, KEY_RIGHT_SHIFT},
-    {SDLK_LCTRL, KEY_LEFT_CONTROL},     {SDLK_RCTRL, KEY_RIGHT_CONTROL}, {SDLK_KP_ENTER, KEY_RETURN},
-    {SDLK_KP_DIVIDE, '/'},              {SDLK_KP_MULTIPLY, '*'},        {SDLK_KP_MINUS, '-'},
+    {SDLK_PAGEUP, KEY_PAGE_UP},
+    {SDLK_PAGEDOWN, KEY_PAGE_DOWN},
+    {SDLK_END, KEY_END},
+    {SDLK_HOME, KEY_HOME},
+    {SDLK_LEFT, KEY_LEFT},
+    {SDLK_UP, KEY_UP},
+    {SDLK_RIGHT, KEY_RIGHT},
+    {SDLK_DOWN, KEY_DOWN},
+    {SDLK_INSERT, KEY_INSERT},
+    {SDLK_DELETE, KEY_DELETE},
+    {SDLK_LSHIFT, KEY_LEFT_SHIFT},
+    {SDLK_RSHIFT, KEY_RIGHT_SHIFT},
+    {SDLK_LCTRL, KEY_LEFT_CONTROL},
+    {SDLK_RCTRL, KEY_RIGHT_CONTROL},
+    {SDLK_KP_ENTER, KEY_RETURN},
+    {SDLK_KP_DIVIDE, '/'},
+    {SDLK_KP_MULTIPLY, '*'},
+    {SDLK_KP_MINUS, '-'},
     {SDLK_KP_PLUS, '+'},
 };
 
@@ -30,13 +42,13 @@ struct KeypadKey {
 };
 
 const KeypadKey kKeypad[] = {
-    {SDLK_KP_0, '0', KEY_INSERT},    {SDLK_KP_1, '1', KEY_END},    {SDLK_KP_2, '2', KEY_DOWN},
-    {SDLK_KP_3, '3', KEY_PAGE_DOWN}, {SDLK_KP_4, '4', KEY_LEFT},   {SDLK_KP_5, '5', KEY_NONE},
-    {SDLK_KP_6, '6', KEY_RIGHT},     {SDLK_KP_7, '7', KEY_HOME},   {SDLK_KP_8, '8', KEY_UP},
+    {SDLK_KP_0, '0', KEY_INSERT},    {SDLK_KP_1, '1', KEY_END},         {SDLK_KP_2, '2', KEY_DOWN},
+    {SDLK_KP_3, '3', KEY_PAGE_DOWN}, {SDLK_KP_4, '4', KEY_LEFT},        {SDLK_KP_5, '5', KEY_NONE},
+    {SDLK_KP_6, '6', KEY_RIGHT},     {SDLK_KP_7, '7', KEY_HOME},        {SDLK_KP_8, '8', KEY_UP},
     {SDLK_KP_9, '9', KEY_PAGE_UP},   {SDLK_KP_PERIOD, '.', KEY_DELETE},
 };
 
-} // namespace
+}  // namespace
 
 int translateKey(int32_t sdlKey, uint16_t sdlModifiers) {
     if (sdlKey >= SDLK_F1 && sdlKey <= SDLK_F12) return KEY_F1 + (sdlKey - SDLK_F1);
@@ -64,11 +76,15 @@ int translateKey(int32_t sdlKey, uint16_t sdlModifiers) {
 
 int translateMouseButton(int sdlButton) {
     switch (sdlButton) {
-        case SDL_BUTTON_LEFT: return 1;
-        case SDL_BUTTON_RIGHT: return 2;
-        case SDL_BUTTON_MIDDLE: return 3;
-        default: return 0;
+        case SDL_BUTTON_LEFT:
+            return 1;
+        case SDL_BUTTON_RIGHT:
+            return 2;
+        case SDL_BUTTON_MIDDLE:
+            return 3;
+        default:
+            return 0;
     }
 }
 
-} // namespace ember
+}  // namespace ember

@@ -38,4 +38,4 @@ int translateKey(int32_t sdlKey, uint16_t sdlModifiers);
 // 0 for buttons the engine does not report.
 int translateMouseButton(int sdlButton);
 
-} // namespace ember
+}  // namespace ember

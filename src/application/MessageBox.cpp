@@ -6,7 +6,9 @@ namespace ember {
 
 MessageBox::Observer MessageBox::observer_ = nullptr;
 
-void MessageBox::setObserver(Observer observer) { observer_ = observer; }
+void MessageBox::setObserver(Observer observer) {
+    observer_ = observer;
+}
 
 void MessageBox::showWarning(const std::string& text, SDL_Window* owner) {
     if (observer_) {
@@ -18,4 +20,4 @@ void MessageBox::showWarning(const std::string& text, SDL_Window* owner) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, kCaption, text.c_str(), owner);
 }
 
-} // namespace ember
+}  // namespace ember

@@ -25,4 +25,4 @@ private:
     static Observer observer_;
 };
 
-} // namespace ember
+}  // namespace ember

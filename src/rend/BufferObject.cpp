@@ -18,9 +18,10 @@ const char* attributeSemanticName(AttributeSemantic semantic) {
 
 GLenum bufferTargetToGL(BufferTarget target) {
     static const GLenum table[] = {
-        GL_ARRAY_BUFFER,         GL_ELEMENT_ARRAY_BUFFER,  GL_PIXEL_PACK_BUFFER,         GL_PIXEL_UNPACK_BUFFER,
-        GL_UNIFORM_BUFFER,       GL_TRANSFORM_FEEDBACK_BUFFER, GL_TEXTURE_BUFFER,      GL_DRAW_INDIRECT_BUFFER,
-        GL_DISPATCH_INDIRECT_BUFFER, GL_ATOMIC_COUNTER_BUFFER, GL_SHADER_STORAGE_BUFFER,
+        GL_ARRAY_BUFFER,          GL_ELEMENT_ARRAY_BUFFER,  GL_PIXEL_PACK_BUFFER,
+        GL_PIXEL_UNPACK_BUFFER,   GL_UNIFORM_BUFFER,        GL_TRANSFORM_FEEDBACK_BUFFER,
+        GL_TEXTURE_BUFFER,        GL_DRAW_INDIRECT_BUFFER,  GL_DISPATCH_INDIRECT_BUFFER,
+        GL_ATOMIC_COUNTER_BUFFER, GL_SHADER_STORAGE_BUFFER,
     };
     auto i = static_cast<uint32_t>(target);
     return i < sizeof(table) / sizeof(table[0]) ? table[i] : GL_ARRAY_BUFFER;
@@ -28,8 +29,8 @@ GLenum bufferTargetToGL(BufferTarget target) {
 
 GLenum bufferUsageToGL(BufferUsage usage) {
     static const GLenum table[] = {
-        GL_STREAM_DRAW,  GL_STREAM_READ,  GL_STREAM_COPY,  GL_STATIC_DRAW, GL_STATIC_READ,
-        GL_STATIC_COPY,  GL_DYNAMIC_DRAW, GL_DYNAMIC_READ, GL_DYNAMIC_COPY,
+        GL_STREAM_DRAW, GL_STREAM_READ,  GL_STREAM_COPY,  GL_STATIC_DRAW,  GL_STATIC_READ,
+        GL_STATIC_COPY, GL_DYNAMIC_DRAW, GL_DYNAMIC_READ, GL_DYNAMIC_COPY,
     };
     auto i = static_cast<uint32_t>(usage);
     return i < sizeof(table) / sizeof(table[0]) ? table[i] : GL_STATIC_DRAW;
@@ -43,7 +44,9 @@ GLenum mapAccessToGL(MapAccess access) {
 
 BufferObject::BufferObject(BufferTarget target) : target_(target) {}
 
-BufferObject::~BufferObject() { destroy(); }
+BufferObject::~BufferObject() {
+    destroy();
+}
 
 bool BufferObject::create() {
     if (glName_ != 0) return false;
@@ -99,4 +102,4 @@ bool VertexBuffer::addAttribute(AttributeSemantic semantic, int32_t offset, int3
     return true;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -39,7 +39,16 @@ enum class MapAccess : int32_t { ReadOnly, WriteOnly, ReadWrite, NotMapped };
 // Every vertex attribute carries one semantic; a program's vertex inputs are
 // found by the semantic's name, so shaders declare their inputs under exactly
 // these names ("POSITION", "NORMAL", ...).
-enum class AttributeSemantic : int32_t { Position, Normal, Color, Tangent, TexCoord, BoneIndex, BoneWeight, Unknown };
+enum class AttributeSemantic : int32_t {
+    Position,
+    Normal,
+    Color,
+    Tangent,
+    TexCoord,
+    BoneIndex,
+    BoneWeight,
+    Unknown
+};
 
 constexpr int32_t AttributeSemanticCount = 8;
 
@@ -56,8 +65,8 @@ GLenum mapAccessToGL(MapAccess access);
 // attribute pointer come from the program, not from here.
 struct AttributeSlot {
     AttributeSemantic semantic = AttributeSemantic::Unknown;
-    int32_t offset = 0;     // bytes from the start of a vertex
-    int32_t components = 0; // 4 for a four-float position
+    int32_t offset = 0;      // bytes from the start of a vertex
+    int32_t components = 0;  // 4 for a four-float position
 };
 
 // A GL buffer object. The GL name exists from create() until destroy() or destruction.
@@ -137,4 +146,4 @@ private:
     int32_t indexSize_ = 2;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -11,9 +11,10 @@ enum class CompareFunc : int32_t { Always, Less, LessEqual, Equal, NotEqual, Gre
 
 // GL constant of a compare function; GL_ALWAYS for values outside the enumeration.
 inline GLenum compareFuncToGL(CompareFunc f) {
-    static const GLenum table[] = {GL_ALWAYS, GL_LESS, GL_LEQUAL, GL_EQUAL, GL_NOTEQUAL, GL_GEQUAL, GL_GREATER, GL_NEVER};
+    static const GLenum table[] = {GL_ALWAYS,   GL_LESS,   GL_LEQUAL,  GL_EQUAL,
+                                   GL_NOTEQUAL, GL_GEQUAL, GL_GREATER, GL_NEVER};
     auto i = static_cast<uint32_t>(f);
     return i < 8 ? table[i] : GL_ALWAYS;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -23,7 +23,9 @@ namespace {
 const char* const kSource = "src/rend/Device";
 
 // Every GL call is followed by one check naming the device operation.
-inline void check(int32_t line, const char* function) { checkGLError(line, function, kSource); }
+inline void check(int32_t line, const char* function) {
+    checkGLError(line, function, kSource);
+}
 #define DEVICE_CHECK(function) check(__LINE__, function)
 
 template <class E, size_t N>
@@ -43,19 +45,18 @@ const float kIdentity4[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 const float kIdentity3[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 
 // Matrices re-sent when a program is bound; the others are set per drawable.
-const StandardMatrix kUploadedOnBind[] = {StandardMatrix::ProjectionMatrix,
-                                          StandardMatrix::ProjectionMatrixInverse,
-                                          StandardMatrix::TextureMatrix, StandardMatrix::ShadowMatrix,
-                                          StandardMatrix::ViewNormalMatrix};
+const StandardMatrix kUploadedOnBind[] = {
+    StandardMatrix::ProjectionMatrix, StandardMatrix::ProjectionMatrixInverse, StandardMatrix::TextureMatrix,
+    StandardMatrix::ShadowMatrix, StandardMatrix::ViewNormalMatrix};
 
-} // namespace
+}  // namespace
 
 GLenum blendFactorToGL(BlendFactor factor) {
-    static const GLenum table[] = {GL_ZERO,          GL_ONE,
-                                   GL_SRC_ALPHA,     GL_ONE_MINUS_SRC_ALPHA,
-                                   GL_DST_ALPHA,     GL_ONE_MINUS_DST_ALPHA,
-                                   GL_SRC_COLOR,     GL_ONE_MINUS_SRC_COLOR,
-                                   GL_DST_COLOR,     GL_ONE_MINUS_DST_COLOR};
+    static const GLenum table[] = {GL_ZERO,      GL_ONE,
+                                   GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                                   GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
+                                   GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
+                                   GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR};
     return lookup(table, factor);
 }
 
@@ -88,7 +89,8 @@ GLenum polygonOffsetModeToGL(PolygonOffsetMode mode) {
 GLenum primitiveTypeToGL(PrimitiveType type) {
     auto i = static_cast<uint32_t>(type);
     // GL numbers its primitive modes 0..13 in the enumeration's own order.
-    return i <= static_cast<uint32_t>(PrimitiveType::TriangleStripAdjacency) ? static_cast<GLenum>(i) : GL_POINTS;
+    return i <= static_cast<uint32_t>(PrimitiveType::TriangleStripAdjacency) ? static_cast<GLenum>(i)
+                                                                             : GL_POINTS;
 }
 
 Device::Device() {
@@ -141,7 +143,8 @@ void Device::setBlendState(const BlendState& state) {
             glEnable(GL_BLEND);
             DEVICE_CHECK("Device::setBlendState");
             blend_.enabled = true;
-            if (blend_.drawBufferMask == 0) Logger::instance().writeLine("DETTE SKAL ALDRI SKJE MED BlendState!!!");
+            if (blend_.drawBufferMask == 0)
+                Logger::instance().writeLine("DETTE SKAL ALDRI SKJE MED BlendState!!!");
         }
         if (state.srcColor != blend_.srcColor || state.dstColor != blend_.dstColor ||
             state.srcAlpha != blend_.srcAlpha || state.dstAlpha != blend_.dstAlpha) {
@@ -348,7 +351,8 @@ void Device::uploadMatrix(int32_t index) {
     if (index < StandardMatrix4x4Count)
         currentProgram_->setUniformMatrix4fv(standardMatrixName(index), matrices4_[index]);
     else
-        currentProgram_->setUniformMatrix3fv(standardMatrixName(index), matrices3_[index - StandardMatrix4x4Count]);
+        currentProgram_->setUniformMatrix3fv(standardMatrixName(index),
+                                             matrices3_[index - StandardMatrix4x4Count]);
 }
 
 void Device::setMatrix(StandardMatrix index, const float* m) {
@@ -607,4 +611,4 @@ void Device::resetDevice() {
     DEVICE_CHECK("Device::resetDevice");
 }
 
-} // namespace ember
+}  // namespace ember

@@ -34,7 +34,16 @@ enum class BlendFactor : int32_t {
 
 enum class BlendEquation : int32_t { Add, Min, Max, Subtract, ReverseSubtract };
 
-enum class StencilOp : int32_t { Zero, Keep, Replace, Increment, Decrement, Invert, IncrementWrap, DecrementWrap };
+enum class StencilOp : int32_t {
+    Zero,
+    Keep,
+    Replace,
+    Increment,
+    Decrement,
+    Invert,
+    IncrementWrap,
+    DecrementWrap
+};
 
 enum class FrontFace : int32_t { Clockwise, CounterClockwise };
 
@@ -79,8 +88,8 @@ struct BlendState {
     BlendFactor srcAlpha = BlendFactor::Zero;
     BlendFactor dstColor = BlendFactor::Zero;
     BlendFactor dstAlpha = BlendFactor::Zero;
-    bool colorMask[4] = {true, true, true, true}; // red, green, blue, alpha
-    uint32_t drawBufferMask = 0;                  // bit i enables blending on draw buffer i (0..3)
+    bool colorMask[4] = {true, true, true, true};  // red, green, blue, alpha
+    uint32_t drawBufferMask = 0;                   // bit i enables blending on draw buffer i (0..3)
 };
 
 // Depth and stencil tests. stencilMask is both the write and the compare mask;
@@ -195,7 +204,8 @@ public:
 
     void drawArrays(PrimitiveType type, int32_t first, int32_t count);
     // Indices of the bound vertex array's type; firstIndex counts indices, not bytes.
-    void drawRangeElements(PrimitiveType type, uint32_t start, uint32_t end, int32_t count, int32_t firstIndex);
+    void drawRangeElements(PrimitiveType type, uint32_t start, uint32_t end, int32_t count,
+                           int32_t firstIndex);
     void drawElementsInstanced(PrimitiveType type, int32_t count, int32_t firstIndex, int32_t instances);
 
     // Switch GL_RASTERIZER_DISCARD on / off, unconditionally.
@@ -257,4 +267,4 @@ private:
     bool coreProfile_ = false;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -12,7 +12,9 @@ namespace {
 uint64_t gCheckCount = 0;
 
 // Reads one pending error; the caller has counted the check.
-inline GLenum nextError() { return glGetError(); }
+inline GLenum nextError() {
+    return glGetError();
+}
 
 void writeError(GLenum error, const std::string& location, const char* extra) {
     Logger& log = Logger::instance();
@@ -20,7 +22,7 @@ void writeError(GLenum error, const std::string& location, const char* extra) {
     if (extra) log.writeLine(extra);
 }
 
-} // namespace
+}  // namespace
 
 std::string glErrorLocation(const char* source, const char* function, int32_t line) {
     std::string text(source ? source : "");
@@ -33,27 +35,41 @@ std::string glErrorLocation(const char* source, const char* function, int32_t li
 
 const char* glErrorText(GLenum error) {
     switch (error) {
-        case GL_INVALID_ENUM: return " : GL_INVALID_ENUM";
-        case GL_INVALID_VALUE: return " : GL_INVALID_VALUE";
-        case GL_INVALID_OPERATION: return " : GL_INVALID_OPERATION";
-        case GL_STACK_OVERFLOW: return " : GL_STACK_OVERFLOW";
-        case GL_STACK_UNDERFLOW: return " : GL_STACK_UNDERFLOW";
-        case GL_OUT_OF_MEMORY: return " : GL_OUT_OF_MEMORY";
-        case GL_INVALID_FRAMEBUFFER_OPERATION: return " : GL_INVALID_FRAMEBUFFER_OPERATION";
-        default: return " : UNKNOWN GL ERROR\n";
+        case GL_INVALID_ENUM:
+            return " : GL_INVALID_ENUM";
+        case GL_INVALID_VALUE:
+            return " : GL_INVALID_VALUE";
+        case GL_INVALID_OPERATION:
+            return " : GL_INVALID_OPERATION";
+        case GL_STACK_OVERFLOW:
+            return " : GL_STACK_OVERFLOW";
+        case GL_STACK_UNDERFLOW:
+            return " : GL_STACK_UNDERFLOW";
+        case GL_OUT_OF_MEMORY:
+            return " : GL_OUT_OF_MEMORY";
+        case GL_INVALID_FRAMEBUFFER_OPERATION:
+            return " : GL_INVALID_FRAMEBUFFER_OPERATION";
+        default:
+            return " : UNKNOWN GL ERROR\n";
     }
 }
 
 const char* framebufferStatusText(GLenum status) {
     switch (status) {
-        case GL_FRAMEBUFFER_COMPLETE: return "";
-        case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT: return " : GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT";
+        case GL_FRAMEBUFFER_COMPLETE:
+            return "";
+        case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT:
+            return " : GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT";
         case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT:
             return " : GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT";
-        case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER: return " : GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER";
-        case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER: return " : GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER";
-        case GL_FRAMEBUFFER_UNSUPPORTED: return " : GL_FRAMEBUFFER_UNSUPPORTED";
-        default: return " : UNKNOWN FRAMEBUFFER ERROR";
+        case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER:
+            return " : GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER";
+        case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER:
+            return " : GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER";
+        case GL_FRAMEBUFFER_UNSUPPORTED:
+            return " : GL_FRAMEBUFFER_UNSUPPORTED";
+        default:
+            return " : UNKNOWN FRAMEBUFFER ERROR";
     }
 }
 
@@ -102,8 +118,12 @@ void CheckShaderError(GLuint shader, int32_t line, const char* name) {
                                  (name ? name : "") + " " + text.data());
 }
 
-uint64_t glCheckCount() { return gCheckCount; }
-void resetGLCheckCount() { gCheckCount = 0; }
+uint64_t glCheckCount() {
+    return gCheckCount;
+}
+void resetGLCheckCount() {
+    gCheckCount = 0;
+}
 
 std::string glSourcePath(const char* file) {
     if (!file) return std::string();
@@ -132,8 +152,10 @@ std::string glFunctionName(const char* prettyFunction) {
     size_t open = std::string::npos;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '<') ++angle;
-        else if (c == '>') --angle;
+        if (c == '<')
+            ++angle;
+        else if (c == '>')
+            --angle;
         else if (c == '(' && angle <= 0) {
             // "operator()" keeps its own parentheses.
             if (i >= 8 && text.compare(i - 8, 8, "operator") == 0) continue;
@@ -145,8 +167,10 @@ std::string glFunctionName(const char* prettyFunction) {
     angle = 0;
     for (size_t i = text.size(); i-- > 0;) {
         char c = text[i];
-        if (c == '>') ++angle;
-        else if (c == '<') --angle;
+        if (c == '>')
+            ++angle;
+        else if (c == '<')
+            --angle;
         else if (c == ' ' && angle <= 0) {
             text.erase(0, i + 1);
             break;
@@ -159,8 +183,10 @@ std::string glFunctionName(const char* prettyFunction) {
     angle = 0;
     for (size_t i = text.size(); i-- > 1;) {
         char c = text[i];
-        if (c == '>') ++angle;
-        else if (c == '<') --angle;
+        if (c == '>')
+            ++angle;
+        else if (c == '<')
+            --angle;
         else if (c == ':' && text[i - 1] == ':' && angle == 0) {
             if (++found == 2) {
                 text.erase(0, i + 1);
@@ -172,4 +198,4 @@ std::string glFunctionName(const char* prettyFunction) {
     return text;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -50,7 +50,7 @@ std::string glFunctionName(const char* prettyFunction);
 // reduced only when an error is pending.
 void checkGLErrorAt(int32_t line, const char* prettyFunction, const char* file, const char* extra);
 
-} // namespace ember
+}  // namespace ember
 
 // Check after a GL call, located at the call site.
 #define EMBER_GL_CHECK() ::ember::checkGLErrorAt(__LINE__, __PRETTY_FUNCTION__, __FILE__, nullptr)

@@ -25,33 +25,33 @@ bool isColorAttachment(Attachment attachment) {
 // Width and height of an attachable texture; (0, 0) for kinds that are not attached.
 void textureSize(const Texture& texture, int32_t& width, int32_t& height) {
     switch (texture.type()) {
-    case TextureType::Texture1D:
-        width = static_cast<const Texture1D&>(texture).width();
-        height = 1;
-        break;
-    case TextureType::Texture2D:
-        width = static_cast<const Texture2D&>(texture).width();
-        height = static_cast<const Texture2D&>(texture).height();
-        break;
-    case TextureType::Texture3D:
-        width = static_cast<const Texture3D&>(texture).width();
-        height = static_cast<const Texture3D&>(texture).height();
-        break;
-    case TextureType::TextureCube:
-        width = static_cast<const TextureCube&>(texture).width();
-        height = static_cast<const TextureCube&>(texture).height();
-        break;
-    case TextureType::RenderBuffer:
-        width = static_cast<const RenderBuffer&>(texture).width();
-        height = static_cast<const RenderBuffer&>(texture).height();
-        break;
-    default:
-        width = 0;
-        height = 0;
-        break;
+        case TextureType::Texture1D:
+            width = static_cast<const Texture1D&>(texture).width();
+            height = 1;
+            break;
+        case TextureType::Texture2D:
+            width = static_cast<const Texture2D&>(texture).width();
+            height = static_cast<const Texture2D&>(texture).height();
+            break;
+        case TextureType::Texture3D:
+            width = static_cast<const Texture3D&>(texture).width();
+            height = static_cast<const Texture3D&>(texture).height();
+            break;
+        case TextureType::TextureCube:
+            width = static_cast<const TextureCube&>(texture).width();
+            height = static_cast<const TextureCube&>(texture).height();
+            break;
+        case TextureType::RenderBuffer:
+            width = static_cast<const RenderBuffer&>(texture).width();
+            height = static_cast<const RenderBuffer&>(texture).height();
+            break;
+        default:
+            width = 0;
+            height = 0;
+            break;
     }
 }
-} // namespace
+}  // namespace
 
 Framebuffer::~Framebuffer() {
     if (glName_ != 0) destroy();
@@ -107,35 +107,38 @@ bool Framebuffer::create() {
         const Attachment attachment = static_cast<Attachment>(i);
         const GLenum glAttachment = attachmentToGL(attachment);
         switch (texture->type()) {
-        case TextureType::Texture1D:
-            glFramebufferTexture1D(GL_DRAW_FRAMEBUFFER, glAttachment, GL_TEXTURE_1D, texture->glName(), slot.level);
-            checkGLError(__LINE__, function, kSource);
-            break;
-        case TextureType::Texture2D:
-            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, glAttachment, GL_TEXTURE_2D, texture->glName(), slot.level);
-            checkGLError(__LINE__, function, kSource);
-            break;
-        case TextureType::Texture3D:
-            glFramebufferTexture3D(GL_DRAW_FRAMEBUFFER, glAttachment, GL_TEXTURE_3D, texture->glName(), slot.level,
-                                   slot.layer);
-            checkGLError(__LINE__, function, kSource);
-            break;
-        case TextureType::TextureCube:
-            if (slot.layer < 0) {
-                glFramebufferTexture(GL_DRAW_FRAMEBUFFER, glAttachment, texture->glName(), slot.level);
-            } else {
-                glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, glAttachment,
-                                       cubeFaceToGL(static_cast<CubeFace>(slot.layer)), texture->glName(),
+            case TextureType::Texture1D:
+                glFramebufferTexture1D(GL_DRAW_FRAMEBUFFER, glAttachment, GL_TEXTURE_1D, texture->glName(),
                                        slot.level);
-            }
-            checkGLError(__LINE__, function, kSource);
-            break;
-        case TextureType::RenderBuffer:
-            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, glAttachment, GL_RENDERBUFFER, texture->glName());
-            checkGLError(__LINE__, function, kSource);
-            break;
-        default:
-            break;
+                checkGLError(__LINE__, function, kSource);
+                break;
+            case TextureType::Texture2D:
+                glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, glAttachment, GL_TEXTURE_2D, texture->glName(),
+                                       slot.level);
+                checkGLError(__LINE__, function, kSource);
+                break;
+            case TextureType::Texture3D:
+                glFramebufferTexture3D(GL_DRAW_FRAMEBUFFER, glAttachment, GL_TEXTURE_3D, texture->glName(),
+                                       slot.level, slot.layer);
+                checkGLError(__LINE__, function, kSource);
+                break;
+            case TextureType::TextureCube:
+                if (slot.layer < 0) {
+                    glFramebufferTexture(GL_DRAW_FRAMEBUFFER, glAttachment, texture->glName(), slot.level);
+                } else {
+                    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, glAttachment,
+                                           cubeFaceToGL(static_cast<CubeFace>(slot.layer)), texture->glName(),
+                                           slot.level);
+                }
+                checkGLError(__LINE__, function, kSource);
+                break;
+            case TextureType::RenderBuffer:
+                glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, glAttachment, GL_RENDERBUFFER,
+                                          texture->glName());
+                checkGLError(__LINE__, function, kSource);
+                break;
+            default:
+                break;
         }
         if (isColorAttachment(attachment)) drawBuffers_[drawBufferCount_++] = glAttachment;
     }
@@ -196,4 +199,4 @@ void Framebuffer::unbind() {
     checkGLError(__LINE__, function, kSource);
 }
 
-} // namespace ember
+}  // namespace ember

@@ -14,7 +14,7 @@ namespace ember {
 class Framebuffer : public Object {
 public:
     struct Slot {
-        Ref<Texture> texture; // null leaves the slot empty
+        Ref<Texture> texture;  // null leaves the slot empty
         int32_t level = 0;
         // Slice of a 3D texture, or the CubeFace of a cube; negative on a cube
         // attaches all six faces (layered rendering).
@@ -62,4 +62,4 @@ private:
     int32_t drawBufferCount_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -18,123 +18,123 @@ enum ShaderSlot { VertexSlot, FragmentSlot, GeometrySlot, TessControlSlot, TessE
 // Every sampler and image type of OpenGL 4.2 except the cube-map-array ones.
 bool isSamplerType(GLenum type) {
     switch (type) {
-    case GL_SAMPLER_1D:
-    case GL_SAMPLER_2D:
-    case GL_SAMPLER_3D:
-    case GL_SAMPLER_CUBE:
-    case GL_SAMPLER_1D_SHADOW:
-    case GL_SAMPLER_2D_SHADOW:
-    case GL_SAMPLER_1D_ARRAY:
-    case GL_SAMPLER_2D_ARRAY:
-    case GL_SAMPLER_1D_ARRAY_SHADOW:
-    case GL_SAMPLER_2D_ARRAY_SHADOW:
-    case GL_SAMPLER_2D_MULTISAMPLE:
-    case GL_SAMPLER_2D_MULTISAMPLE_ARRAY:
-    case GL_SAMPLER_CUBE_SHADOW:
-    case GL_SAMPLER_BUFFER:
-    case GL_SAMPLER_2D_RECT:
-    case GL_SAMPLER_2D_RECT_SHADOW:
-    case GL_INT_SAMPLER_1D:
-    case GL_INT_SAMPLER_2D:
-    case GL_INT_SAMPLER_3D:
-    case GL_INT_SAMPLER_CUBE:
-    case GL_INT_SAMPLER_1D_ARRAY:
-    case GL_INT_SAMPLER_2D_ARRAY:
-    case GL_INT_SAMPLER_2D_MULTISAMPLE:
-    case GL_INT_SAMPLER_2D_MULTISAMPLE_ARRAY:
-    case GL_INT_SAMPLER_BUFFER:
-    case GL_INT_SAMPLER_2D_RECT:
-    case GL_UNSIGNED_INT_SAMPLER_1D:
-    case GL_UNSIGNED_INT_SAMPLER_2D:
-    case GL_UNSIGNED_INT_SAMPLER_3D:
-    case GL_UNSIGNED_INT_SAMPLER_CUBE:
-    case GL_UNSIGNED_INT_SAMPLER_1D_ARRAY:
-    case GL_UNSIGNED_INT_SAMPLER_2D_ARRAY:
-    case GL_UNSIGNED_INT_SAMPLER_2D_MULTISAMPLE:
-    case GL_UNSIGNED_INT_SAMPLER_2D_MULTISAMPLE_ARRAY:
-    case GL_UNSIGNED_INT_SAMPLER_BUFFER:
-    case GL_UNSIGNED_INT_SAMPLER_2D_RECT:
-    case GL_IMAGE_1D:
-    case GL_IMAGE_2D:
-    case GL_IMAGE_3D:
-    case GL_IMAGE_2D_RECT:
-    case GL_IMAGE_CUBE:
-    case GL_IMAGE_BUFFER:
-    case GL_IMAGE_1D_ARRAY:
-    case GL_IMAGE_2D_ARRAY:
-    case GL_IMAGE_2D_MULTISAMPLE:
-    case GL_IMAGE_2D_MULTISAMPLE_ARRAY:
-    case GL_INT_IMAGE_1D:
-    case GL_INT_IMAGE_2D:
-    case GL_INT_IMAGE_3D:
-    case GL_INT_IMAGE_2D_RECT:
-    case GL_INT_IMAGE_CUBE:
-    case GL_INT_IMAGE_BUFFER:
-    case GL_INT_IMAGE_1D_ARRAY:
-    case GL_INT_IMAGE_2D_ARRAY:
-    case GL_INT_IMAGE_2D_MULTISAMPLE:
-    case GL_INT_IMAGE_2D_MULTISAMPLE_ARRAY:
-    case GL_UNSIGNED_INT_IMAGE_1D:
-    case GL_UNSIGNED_INT_IMAGE_2D:
-    case GL_UNSIGNED_INT_IMAGE_3D:
-    case GL_UNSIGNED_INT_IMAGE_2D_RECT:
-    case GL_UNSIGNED_INT_IMAGE_CUBE:
-    case GL_UNSIGNED_INT_IMAGE_BUFFER:
-    case GL_UNSIGNED_INT_IMAGE_1D_ARRAY:
-    case GL_UNSIGNED_INT_IMAGE_2D_ARRAY:
-    case GL_UNSIGNED_INT_IMAGE_2D_MULTISAMPLE:
-    case GL_UNSIGNED_INT_IMAGE_2D_MULTISAMPLE_ARRAY:
-        return true;
-    default:
-        return false;
+        case GL_SAMPLER_1D:
+        case GL_SAMPLER_2D:
+        case GL_SAMPLER_3D:
+        case GL_SAMPLER_CUBE:
+        case GL_SAMPLER_1D_SHADOW:
+        case GL_SAMPLER_2D_SHADOW:
+        case GL_SAMPLER_1D_ARRAY:
+        case GL_SAMPLER_2D_ARRAY:
+        case GL_SAMPLER_1D_ARRAY_SHADOW:
+        case GL_SAMPLER_2D_ARRAY_SHADOW:
+        case GL_SAMPLER_2D_MULTISAMPLE:
+        case GL_SAMPLER_2D_MULTISAMPLE_ARRAY:
+        case GL_SAMPLER_CUBE_SHADOW:
+        case GL_SAMPLER_BUFFER:
+        case GL_SAMPLER_2D_RECT:
+        case GL_SAMPLER_2D_RECT_SHADOW:
+        case GL_INT_SAMPLER_1D:
+        case GL_INT_SAMPLER_2D:
+        case GL_INT_SAMPLER_3D:
+        case GL_INT_SAMPLER_CUBE:
+        case GL_INT_SAMPLER_1D_ARRAY:
+        case GL_INT_SAMPLER_2D_ARRAY:
+        case GL_INT_SAMPLER_2D_MULTISAMPLE:
+        case GL_INT_SAMPLER_2D_MULTISAMPLE_ARRAY:
+        case GL_INT_SAMPLER_BUFFER:
+        case GL_INT_SAMPLER_2D_RECT:
+        case GL_UNSIGNED_INT_SAMPLER_1D:
+        case GL_UNSIGNED_INT_SAMPLER_2D:
+        case GL_UNSIGNED_INT_SAMPLER_3D:
+        case GL_UNSIGNED_INT_SAMPLER_CUBE:
+        case GL_UNSIGNED_INT_SAMPLER_1D_ARRAY:
+        case GL_UNSIGNED_INT_SAMPLER_2D_ARRAY:
+        case GL_UNSIGNED_INT_SAMPLER_2D_MULTISAMPLE:
+        case GL_UNSIGNED_INT_SAMPLER_2D_MULTISAMPLE_ARRAY:
+        case GL_UNSIGNED_INT_SAMPLER_BUFFER:
+        case GL_UNSIGNED_INT_SAMPLER_2D_RECT:
+        case GL_IMAGE_1D:
+        case GL_IMAGE_2D:
+        case GL_IMAGE_3D:
+        case GL_IMAGE_2D_RECT:
+        case GL_IMAGE_CUBE:
+        case GL_IMAGE_BUFFER:
+        case GL_IMAGE_1D_ARRAY:
+        case GL_IMAGE_2D_ARRAY:
+        case GL_IMAGE_2D_MULTISAMPLE:
+        case GL_IMAGE_2D_MULTISAMPLE_ARRAY:
+        case GL_INT_IMAGE_1D:
+        case GL_INT_IMAGE_2D:
+        case GL_INT_IMAGE_3D:
+        case GL_INT_IMAGE_2D_RECT:
+        case GL_INT_IMAGE_CUBE:
+        case GL_INT_IMAGE_BUFFER:
+        case GL_INT_IMAGE_1D_ARRAY:
+        case GL_INT_IMAGE_2D_ARRAY:
+        case GL_INT_IMAGE_2D_MULTISAMPLE:
+        case GL_INT_IMAGE_2D_MULTISAMPLE_ARRAY:
+        case GL_UNSIGNED_INT_IMAGE_1D:
+        case GL_UNSIGNED_INT_IMAGE_2D:
+        case GL_UNSIGNED_INT_IMAGE_3D:
+        case GL_UNSIGNED_INT_IMAGE_2D_RECT:
+        case GL_UNSIGNED_INT_IMAGE_CUBE:
+        case GL_UNSIGNED_INT_IMAGE_BUFFER:
+        case GL_UNSIGNED_INT_IMAGE_1D_ARRAY:
+        case GL_UNSIGNED_INT_IMAGE_2D_ARRAY:
+        case GL_UNSIGNED_INT_IMAGE_2D_MULTISAMPLE:
+        case GL_UNSIGNED_INT_IMAGE_2D_MULTISAMPLE_ARRAY:
+            return true;
+        default:
+            return false;
     }
 }
 
 // int, unsigned int, float, double, bool with their vector and matrix forms, and atomic counters.
 bool isDataType(GLenum type) {
     switch (type) {
-    case GL_FLOAT:
-    case GL_FLOAT_VEC2:
-    case GL_FLOAT_VEC3:
-    case GL_FLOAT_VEC4:
-    case GL_DOUBLE:
-    case GL_DOUBLE_VEC2:
-    case GL_DOUBLE_VEC3:
-    case GL_DOUBLE_VEC4:
-    case GL_INT:
-    case GL_INT_VEC2:
-    case GL_INT_VEC3:
-    case GL_INT_VEC4:
-    case GL_UNSIGNED_INT:
-    case GL_UNSIGNED_INT_VEC2:
-    case GL_UNSIGNED_INT_VEC3:
-    case GL_UNSIGNED_INT_VEC4:
-    case GL_BOOL:
-    case GL_BOOL_VEC2:
-    case GL_BOOL_VEC3:
-    case GL_BOOL_VEC4:
-    case GL_FLOAT_MAT2:
-    case GL_FLOAT_MAT3:
-    case GL_FLOAT_MAT4:
-    case GL_FLOAT_MAT2x3:
-    case GL_FLOAT_MAT2x4:
-    case GL_FLOAT_MAT3x2:
-    case GL_FLOAT_MAT3x4:
-    case GL_FLOAT_MAT4x2:
-    case GL_FLOAT_MAT4x3:
-    case GL_DOUBLE_MAT2:
-    case GL_DOUBLE_MAT3:
-    case GL_DOUBLE_MAT4:
-    case GL_DOUBLE_MAT2x3:
-    case GL_DOUBLE_MAT2x4:
-    case GL_DOUBLE_MAT3x2:
-    case GL_DOUBLE_MAT3x4:
-    case GL_DOUBLE_MAT4x2:
-    case GL_DOUBLE_MAT4x3:
-    case GL_UNSIGNED_INT_ATOMIC_COUNTER:
-        return true;
-    default:
-        return false;
+        case GL_FLOAT:
+        case GL_FLOAT_VEC2:
+        case GL_FLOAT_VEC3:
+        case GL_FLOAT_VEC4:
+        case GL_DOUBLE:
+        case GL_DOUBLE_VEC2:
+        case GL_DOUBLE_VEC3:
+        case GL_DOUBLE_VEC4:
+        case GL_INT:
+        case GL_INT_VEC2:
+        case GL_INT_VEC3:
+        case GL_INT_VEC4:
+        case GL_UNSIGNED_INT:
+        case GL_UNSIGNED_INT_VEC2:
+        case GL_UNSIGNED_INT_VEC3:
+        case GL_UNSIGNED_INT_VEC4:
+        case GL_BOOL:
+        case GL_BOOL_VEC2:
+        case GL_BOOL_VEC3:
+        case GL_BOOL_VEC4:
+        case GL_FLOAT_MAT2:
+        case GL_FLOAT_MAT3:
+        case GL_FLOAT_MAT4:
+        case GL_FLOAT_MAT2x3:
+        case GL_FLOAT_MAT2x4:
+        case GL_FLOAT_MAT3x2:
+        case GL_FLOAT_MAT3x4:
+        case GL_FLOAT_MAT4x2:
+        case GL_FLOAT_MAT4x3:
+        case GL_DOUBLE_MAT2:
+        case GL_DOUBLE_MAT3:
+        case GL_DOUBLE_MAT4:
+        case GL_DOUBLE_MAT2x3:
+        case GL_DOUBLE_MAT2x4:
+        case GL_DOUBLE_MAT3x2:
+        case GL_DOUBLE_MAT3x4:
+        case GL_DOUBLE_MAT4x2:
+        case GL_DOUBLE_MAT4x3:
+        case GL_UNSIGNED_INT_ATOMIC_COUNTER:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -142,22 +142,70 @@ bool isDataType(GLenum type) {
 // table keep their type and take the array size as count.
 void convertType(GLenum type, GLint arraySize, GLenum& baseType, int32_t& count) {
     switch (type) {
-    case GL_INT: baseType = GL_INT; count = 1; return;
-    case GL_FLOAT: baseType = GL_FLOAT; count = 1; return;
-    case GL_FLOAT_VEC2: baseType = GL_FLOAT; count = 2; return;
-    case GL_FLOAT_VEC3: baseType = GL_FLOAT; count = 3; return;
-    case GL_FLOAT_VEC4: baseType = GL_FLOAT; count = 4; return;
-    case GL_INT_VEC2: baseType = GL_INT; count = 2; return;
-    case GL_INT_VEC3: baseType = GL_INT; count = 3; return;
-    case GL_INT_VEC4: baseType = GL_INT; count = 4; return;
-    case GL_BOOL: baseType = GL_BOOL; count = 1; return;
-    case GL_BOOL_VEC2: baseType = GL_BOOL; count = 2; return;
-    case GL_BOOL_VEC3: baseType = GL_BOOL; count = 3; return;
-    case GL_BOOL_VEC4: baseType = GL_BOOL; count = 4; return;
-    case GL_FLOAT_MAT2: baseType = GL_FLOAT; count = 4; return;
-    case GL_FLOAT_MAT3: baseType = GL_FLOAT; count = 9; return;
-    case GL_FLOAT_MAT4: baseType = GL_FLOAT; count = 16; return;
-    default: baseType = type; count = arraySize; return;
+        case GL_INT:
+            baseType = GL_INT;
+            count = 1;
+            return;
+        case GL_FLOAT:
+            baseType = GL_FLOAT;
+            count = 1;
+            return;
+        case GL_FLOAT_VEC2:
+            baseType = GL_FLOAT;
+            count = 2;
+            return;
+        case GL_FLOAT_VEC3:
+            baseType = GL_FLOAT;
+            count = 3;
+            return;
+        case GL_FLOAT_VEC4:
+            baseType = GL_FLOAT;
+            count = 4;
+            return;
+        case GL_INT_VEC2:
+            baseType = GL_INT;
+            count = 2;
+            return;
+        case GL_INT_VEC3:
+            baseType = GL_INT;
+            count = 3;
+            return;
+        case GL_INT_VEC4:
+            baseType = GL_INT;
+            count = 4;
+            return;
+        case GL_BOOL:
+            baseType = GL_BOOL;
+            count = 1;
+            return;
+        case GL_BOOL_VEC2:
+            baseType = GL_BOOL;
+            count = 2;
+            return;
+        case GL_BOOL_VEC3:
+            baseType = GL_BOOL;
+            count = 3;
+            return;
+        case GL_BOOL_VEC4:
+            baseType = GL_BOOL;
+            count = 4;
+            return;
+        case GL_FLOAT_MAT2:
+            baseType = GL_FLOAT;
+            count = 4;
+            return;
+        case GL_FLOAT_MAT3:
+            baseType = GL_FLOAT;
+            count = 9;
+            return;
+        case GL_FLOAT_MAT4:
+            baseType = GL_FLOAT;
+            count = 16;
+            return;
+        default:
+            baseType = type;
+            count = arraySize;
+            return;
     }
 }
 
@@ -166,7 +214,7 @@ std::string mapKey(const std::string& name) {
     const size_t pos = name.rfind("[0]");
     return pos == std::string::npos ? name : name.substr(0, pos);
 }
-} // namespace
+}  // namespace
 
 GLenum transformFeedbackModeToGL(TransformFeedbackMode mode) {
     return mode == TransformFeedbackMode::Separate ? GL_SEPARATE_ATTRIBS : GL_INTERLEAVED_ATTRIBS;
@@ -174,7 +222,9 @@ GLenum transformFeedbackModeToGL(TransformFeedbackMode mode) {
 
 Program::Program(const std::string& name) : name_(name) {}
 
-Program::~Program() { destroy(); }
+Program::~Program() {
+    destroy();
+}
 
 void Program::setShader(ShaderStage stage, Shader* shader) {
     auto i = static_cast<uint32_t>(stage);
@@ -317,8 +367,8 @@ void Program::populateMaps() {
         GLint size = 0;
         GLenum type = 0;
         buffer[0] = '\0';
-        glGetActiveUniform(glName_, static_cast<GLuint>(index), static_cast<GLsizei>(buffer.size()), &length, &size,
-                           &type, buffer.data());
+        glGetActiveUniform(glName_, static_cast<GLuint>(index), static_cast<GLsizei>(buffer.size()), &length,
+                           &size, &type, buffer.data());
         checkGLError(__LINE__, kPopulate, kSource);
         const std::string glNameText(buffer.data());
         const std::string key = mapKey(glNameText);
@@ -367,8 +417,8 @@ void Program::populateMaps() {
         GLint size = 0;
         GLenum type = 0;
         buffer[0] = '\0';
-        glGetActiveAttrib(glName_, static_cast<GLuint>(index), static_cast<GLsizei>(buffer.size()), &length, &size,
-                          &type, buffer.data());
+        glGetActiveAttrib(glName_, static_cast<GLuint>(index), static_cast<GLsizei>(buffer.size()), &length,
+                          &size, &type, buffer.data());
         checkGLError(__LINE__, kPopulate, kSource);
         const std::string attributeName(buffer.data());
         if (attributeName == "gl_InstanceID") continue;
@@ -376,7 +426,8 @@ void Program::populateMaps() {
         convertType(type, size, info.type, info.count);
         info.location = glGetAttribLocation(glName_, attributeName.c_str());
         checkGLError(__LINE__, kPopulate, kSource);
-        if (attributeMap_.find(attributeName) == attributeMap_.end()) attributeMap_.emplace(attributeName, info);
+        if (attributeMap_.find(attributeName) == attributeMap_.end())
+            attributeMap_.emplace(attributeName, info);
     }
 
     // Uniform blocks, each bound to the binding point equal to its index.
@@ -390,8 +441,8 @@ void Program::populateMaps() {
     for (GLint index = 0; index < blockCount; ++index) {
         GLsizei length = 0;
         buffer[0] = '\0';
-        glGetActiveUniformBlockName(glName_, static_cast<GLuint>(index), static_cast<GLsizei>(buffer.size()), &length,
-                                    buffer.data());
+        glGetActiveUniformBlockName(glName_, static_cast<GLuint>(index), static_cast<GLsizei>(buffer.size()),
+                                    &length, buffer.data());
         checkGLError(__LINE__, kPopulate, kSource);
         const std::string blockName(buffer.data());
         GLint dataSize = 0;
@@ -418,7 +469,8 @@ void Program::populateMaps() {
         const GLint location = glGetUniformLocation(glName_, matrixName);
         checkGLError(__LINE__, kPopulate, kSource);
         if (location >= 0)
-            Logger::instance().writeFormatted("found missing uniform %s at location %d", matrixName, location);
+            Logger::instance().writeFormatted("found missing uniform %s at location %d", matrixName,
+                                              location);
     }
 }
 
@@ -556,7 +608,8 @@ void Program::transformFeedbackVaryings(int32_t count, const char* const* names,
 bool Program::attachSampler(const std::string& samplerName, const SamplerState& state) {
     const SamplerInfo* info = findSampler(samplerName);
     if (!info) return false;
-    if (std::find(samplerUnits_.begin(), samplerUnits_.end(), info->unit) != samplerUnits_.end()) return false;
+    if (std::find(samplerUnits_.begin(), samplerUnits_.end(), info->unit) != samplerUnits_.end())
+        return false;
     Ref<Sampler> sampler(new Sampler());
     sampler->create();
     sampler->setSamplerState(state);
@@ -565,4 +618,4 @@ bool Program::attachSampler(const std::string& samplerName, const SamplerState& 
     return true;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -134,4 +134,4 @@ private:
     uint32_t usedMatrices_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

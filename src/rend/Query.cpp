@@ -15,7 +15,9 @@ GLenum queryTargetToGL(QueryTarget target) {
     return i < 5 ? table[i] : GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN;
 }
 
-Query::~Query() { destroy(); }
+Query::~Query() {
+    destroy();
+}
 
 bool Query::create() {
     if (glName_ != 0) return false;
@@ -52,4 +54,4 @@ uint32_t Query::getResult() {
     return result_;
 }
 
-} // namespace ember
+}  // namespace ember

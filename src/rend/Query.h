@@ -51,4 +51,4 @@ private:
     bool ended_ = false;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -6,8 +6,14 @@
 
 namespace ember {
 
-TextureRegistry& textureRegistry() { return TextureRegistry::instance(); }
-FramebufferRegistry& framebufferRegistry() { return FramebufferRegistry::instance(); }
-ProgramRegistry& programRegistry() { return ProgramRegistry::instance(); }
+TextureRegistry& textureRegistry() {
+    return TextureRegistry::instance();
+}
+FramebufferRegistry& framebufferRegistry() {
+    return FramebufferRegistry::instance();
+}
+ProgramRegistry& programRegistry() {
+    return ProgramRegistry::instance();
+}
 
-} // namespace ember
+}  // namespace ember

@@ -18,7 +18,7 @@ struct HasSetName : std::false_type {};
 template <class T>
 struct HasSetName<T, std::void_t<decltype(std::declval<T&>().setName(std::declval<const std::string&>()))>>
     : std::true_type {};
-} // namespace detail
+}  // namespace detail
 
 // Whether registering an object renames it to the registered name: textures and
 // meshes (any kind with setName) do; programs keep their own name.
@@ -89,4 +89,4 @@ TextureRegistry& textureRegistry();
 FramebufferRegistry& framebufferRegistry();
 ProgramRegistry& programRegistry();
 
-} // namespace ember
+}  // namespace ember

@@ -7,7 +7,7 @@ namespace ember {
 namespace {
 const char* const kSource = "src/rend/RenderBuffer";
 const char* const kCreate = "RenderBuffer::create";
-} // namespace
+}  // namespace
 
 bool RenderBuffer::create(int32_t width, int32_t height, TextureFormat format) {
     width_ = width;
@@ -25,4 +25,4 @@ bool RenderBuffer::create(int32_t width, int32_t height, TextureFormat format) {
     return true;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -11,7 +11,9 @@ namespace {
 const char* const kSource = "src/rend/Sampler";
 }
 
-Sampler::~Sampler() { destroy(); }
+Sampler::~Sampler() {
+    destroy();
+}
 
 bool Sampler::create() {
     if (glName_ != 0) return false;
@@ -84,11 +86,11 @@ bool SamplerSetBuilder::addTexture(Texture* texture, const std::string& samplerN
 bool SamplerSetBuilder::addTexture(const std::string& textureName, const std::string& samplerName) {
     Ref<Texture> texture = TextureRegistry::instance().get(textureName);
     if (!texture) {
-        Logger::instance().writeFormatted("\t%s: missing texture %s", program_ ? program_->name().c_str() : "",
-                                          textureName.c_str());
+        Logger::instance().writeFormatted("\t%s: missing texture %s",
+                                          program_ ? program_->name().c_str() : "", textureName.c_str());
         return false;
     }
     return addTexture(texture.get(), samplerName);
 }
 
-} // namespace ember
+}  // namespace ember

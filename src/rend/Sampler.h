@@ -96,4 +96,4 @@ private:
     Ref<SamplerSet> set_;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -7,18 +7,20 @@ namespace ember {
 namespace {
 const char* const kSource = "src/rend/Shader";
 const char* const kCompile = "Shader::compile";
-} // namespace
+}  // namespace
 
 GLenum shaderStageToGL(ShaderStage stage) {
-    static const GLenum table[] = {GL_VERTEX_SHADER,          GL_FRAGMENT_SHADER,        GL_GEOMETRY_SHADER,
-                                   GL_TESS_CONTROL_SHADER,    GL_TESS_EVALUATION_SHADER, GL_COMPUTE_SHADER};
+    static const GLenum table[] = {GL_VERTEX_SHADER,       GL_FRAGMENT_SHADER,        GL_GEOMETRY_SHADER,
+                                   GL_TESS_CONTROL_SHADER, GL_TESS_EVALUATION_SHADER, GL_COMPUTE_SHADER};
     auto i = static_cast<uint32_t>(stage);
     return i < 6 ? table[i] : GL_VERTEX_SHADER;
 }
 
 Shader::Shader(ShaderStage stage, const std::string& name) : name_(name), stage_(stage) {}
 
-Shader::~Shader() { destroy(); }
+Shader::~Shader() {
+    destroy();
+}
 
 bool Shader::compile() {
     // Compiling again replaces the previous GL shader (programs that still hold
@@ -51,4 +53,4 @@ void Shader::destroy() {
     glName_ = 0;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -48,4 +48,4 @@ private:
     GLuint glName_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -30,16 +30,31 @@ constexpr int32_t StandardMatrix4x4Count = 11;
 // The uniform name of a standard matrix ("ProjectionMatrix" ...); "" outside 0..14.
 inline const char* standardMatrixName(int32_t index) {
     static const char* const names[StandardMatrixCount] = {
-        "ProjectionMatrix", "ProjectionMatrixInverse", "ModelViewMatrix", "ModelViewMatrixInverse",
-        "ModelViewProjectionMatrix", "ModelViewProjectionMatrixInverse", "ViewMatrix", "ViewMatrixInverse",
-        "TextureMatrix", "WorldMatrix", "ShadowMatrix", "NormalMatrix", "NormalMatrixInverse",
-        "WorldNormalMatrix", "ViewNormalMatrix",
+        "ProjectionMatrix",
+        "ProjectionMatrixInverse",
+        "ModelViewMatrix",
+        "ModelViewMatrixInverse",
+        "ModelViewProjectionMatrix",
+        "ModelViewProjectionMatrixInverse",
+        "ViewMatrix",
+        "ViewMatrixInverse",
+        "TextureMatrix",
+        "WorldMatrix",
+        "ShadowMatrix",
+        "NormalMatrix",
+        "NormalMatrixInverse",
+        "WorldNormalMatrix",
+        "ViewNormalMatrix",
     };
     return index >= 0 && index < StandardMatrixCount ? names[index] : "";
 }
-inline const char* standardMatrixName(StandardMatrix m) { return standardMatrixName(static_cast<int32_t>(m)); }
+inline const char* standardMatrixName(StandardMatrix m) {
+    return standardMatrixName(static_cast<int32_t>(m));
+}
 
 // The bit of a standard matrix in a used-matrices mask.
-inline uint32_t standardMatrixBit(StandardMatrix m) { return 1u << static_cast<uint32_t>(m); }
+inline uint32_t standardMatrixBit(StandardMatrix m) {
+    return 1u << static_cast<uint32_t>(m);
+}
 
-} // namespace ember
+}  // namespace ember

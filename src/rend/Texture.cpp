@@ -12,13 +12,14 @@ GLenum lookup(const GLenum (&table)[N], int32_t value) {
     auto i = static_cast<uint32_t>(value);
     return i < N ? table[i] : table[0];
 }
-} // namespace
+}  // namespace
 
 GLenum textureTypeToGL(TextureType type) {
     static const GLenum table[] = {
-        GL_TEXTURE_1D,       GL_TEXTURE_1D_ARRAY, GL_TEXTURE_2D,           GL_TEXTURE_2D_ARRAY,
-        GL_TEXTURE_2D_MULTISAMPLE, GL_TEXTURE_2D_MULTISAMPLE_ARRAY, GL_TEXTURE_3D, GL_TEXTURE_CUBE_MAP,
-        GL_RENDERBUFFER,     GL_TEXTURE_BUFFER,   GL_TEXTURE_RECTANGLE,
+        GL_TEXTURE_1D,       GL_TEXTURE_1D_ARRAY,       GL_TEXTURE_2D,
+        GL_TEXTURE_2D_ARRAY, GL_TEXTURE_2D_MULTISAMPLE, GL_TEXTURE_2D_MULTISAMPLE_ARRAY,
+        GL_TEXTURE_3D,       GL_TEXTURE_CUBE_MAP,       GL_RENDERBUFFER,
+        GL_TEXTURE_BUFFER,   GL_TEXTURE_RECTANGLE,
     };
     return lookup(table, static_cast<int32_t>(type));
 }
@@ -57,9 +58,9 @@ GLenum cubeFaceToGL(CubeFace face) {
 
 GLenum attachmentToGL(Attachment attachment) {
     static const GLenum table[] = {
-        GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2, GL_COLOR_ATTACHMENT3,
-        GL_COLOR_ATTACHMENT4, GL_COLOR_ATTACHMENT5, GL_COLOR_ATTACHMENT6, GL_COLOR_ATTACHMENT7,
-        GL_DEPTH_ATTACHMENT,  GL_STENCIL_ATTACHMENT,  GL_DEPTH_STENCIL_ATTACHMENT,
+        GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1,  GL_COLOR_ATTACHMENT2,        GL_COLOR_ATTACHMENT3,
+        GL_COLOR_ATTACHMENT4, GL_COLOR_ATTACHMENT5,  GL_COLOR_ATTACHMENT6,        GL_COLOR_ATTACHMENT7,
+        GL_DEPTH_ATTACHMENT,  GL_STENCIL_ATTACHMENT, GL_DEPTH_STENCIL_ATTACHMENT,
     };
     return lookup(table, static_cast<int32_t>(attachment));
 }
@@ -96,7 +97,9 @@ bool isUncompressedFormat(TextureFormat format) {
     return i < static_cast<uint32_t>(TextureFormat::DXT1);
 }
 
-Texture::~Texture() { destroy(); }
+Texture::~Texture() {
+    destroy();
+}
 
 void Texture::bind() {
     glBindTexture(glTarget(), glName_);
@@ -118,32 +121,32 @@ void Texture::setFormat(TextureFormat format) {
         s[3] = a;
     };
     switch (format) {
-    case TextureFormat::R8:
-    case TextureFormat::R16F:
-    case TextureFormat::R32F:
-        set(Swizzle::Red, Swizzle::Red, Swizzle::Red, Swizzle::One);
-        break;
-    case TextureFormat::RG8:
-    case TextureFormat::RG32F:
-        set(Swizzle::Red, Swizzle::Red, Swizzle::Red, Swizzle::Green);
-        break;
-    case TextureFormat::RGB8:
-    case TextureFormat::RGB32F:
-        set(Swizzle::Red, Swizzle::Green, Swizzle::Blue, Swizzle::One);
-        break;
-    case TextureFormat::RGBA8:
-    case TextureFormat::RGBA16F:
-    case TextureFormat::RGBA32F:
-        set(Swizzle::Red, Swizzle::Green, Swizzle::Blue, Swizzle::Alpha);
-        break;
-    case TextureFormat::Depth16:
-    case TextureFormat::Depth24:
-    case TextureFormat::Depth32:
-    case TextureFormat::Depth24Stencil8:
-        set(Swizzle::Red, Swizzle::Red, Swizzle::Red, Swizzle::Red);
-        break;
-    default:
-        break;
+        case TextureFormat::R8:
+        case TextureFormat::R16F:
+        case TextureFormat::R32F:
+            set(Swizzle::Red, Swizzle::Red, Swizzle::Red, Swizzle::One);
+            break;
+        case TextureFormat::RG8:
+        case TextureFormat::RG32F:
+            set(Swizzle::Red, Swizzle::Red, Swizzle::Red, Swizzle::Green);
+            break;
+        case TextureFormat::RGB8:
+        case TextureFormat::RGB32F:
+            set(Swizzle::Red, Swizzle::Green, Swizzle::Blue, Swizzle::One);
+            break;
+        case TextureFormat::RGBA8:
+        case TextureFormat::RGBA16F:
+        case TextureFormat::RGBA32F:
+            set(Swizzle::Red, Swizzle::Green, Swizzle::Blue, Swizzle::Alpha);
+            break;
+        case TextureFormat::Depth16:
+        case TextureFormat::Depth24:
+        case TextureFormat::Depth32:
+        case TextureFormat::Depth24Stencil8:
+            set(Swizzle::Red, Swizzle::Red, Swizzle::Red, Swizzle::Red);
+            break;
+        default:
+            break;
     }
 }
 
@@ -207,4 +210,4 @@ void Texture::generate(const char* function) {
     checkGLError(__LINE__, function, kSource);
 }
 
-} // namespace ember
+}  // namespace ember

@@ -112,7 +112,7 @@ struct TextureState {
     TextureWrap wrapT = TextureWrap::Repeat;
     TextureWrap wrapR = TextureWrap::Repeat;
     Swizzle swizzle[4] = {Swizzle::Red, Swizzle::Green, Swizzle::Blue, Swizzle::Alpha};
-    bool compare = false; // depth comparison with GL_LESS
+    bool compare = false;  // depth comparison with GL_LESS
 };
 
 // Base of every texture kind. The kind fixes the type; the GL name exists from
@@ -158,4 +158,4 @@ protected:
     GLuint glName_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

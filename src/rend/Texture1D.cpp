@@ -27,4 +27,4 @@ void Texture1D::uploadData(const void* pixels) {
     checkGLError(__LINE__, "Texture1D::uploadData", kSource);
 }
 
-} // namespace ember
+}  // namespace ember

@@ -20,4 +20,4 @@ private:
     int32_t width_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -26,8 +26,8 @@ bool Texture2D::create(int32_t width, int32_t height, TextureFormat format) {
 
 void Texture2D::uploadData(const void* pixels) {
     const TextureFormatInfo& info = textureFormatInfo(format_);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(info.internalFormat), width_, height_, 0, info.pixelFormat,
-                 info.pixelType, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(info.internalFormat), width_, height_, 0,
+                 info.pixelFormat, info.pixelType, pixels);
     checkGLError(__LINE__, "Texture2D::uploadData", kSource);
 }
 
@@ -38,4 +38,4 @@ void Texture2D::generateMipMaps() {
     unbind();
 }
 
-} // namespace ember
+}  // namespace ember

@@ -26,4 +26,4 @@ private:
     int32_t height_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -30,4 +30,4 @@ void Texture3D::uploadData(const void* voxels) {
     checkGLError(__LINE__, "Texture3D::uploadData", kSource);
 }
 
-} // namespace ember
+}  // namespace ember

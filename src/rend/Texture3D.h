@@ -23,4 +23,4 @@ private:
     int32_t depth_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

@@ -7,7 +7,7 @@ namespace ember {
 namespace {
 const char* const kSource = "src/rend/TextureBuffer";
 const char* const kCreate = "TextureBuffer::create";
-} // namespace
+}  // namespace
 
 TextureBuffer::~TextureBuffer() = default;
 
@@ -21,4 +21,4 @@ bool TextureBuffer::setBuffer(BufferObject* buffer) {
     return true;
 }
 
-} // namespace ember
+}  // namespace ember

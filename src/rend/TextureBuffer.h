@@ -22,4 +22,4 @@ private:
     Ref<BufferObject> buffer_;
 };
 
-} // namespace ember
+}  // namespace ember

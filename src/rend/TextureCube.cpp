@@ -33,4 +33,4 @@ void TextureCube::uploadData(const void* pixels, CubeFace face) {
     checkGLError(__LINE__, "TextureCube::uploadData", kSource);
 }
 
-} // namespace ember
+}  // namespace ember

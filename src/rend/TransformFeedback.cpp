@@ -8,7 +8,9 @@ namespace {
 const char* const kSource = "src/rend/TransformFeedback";
 }
 
-TransformFeedback::~TransformFeedback() { destroy(); }
+TransformFeedback::~TransformFeedback() {
+    destroy();
+}
 
 bool TransformFeedback::create() {
     if (glName_ != 0) return false;
@@ -24,4 +26,4 @@ void TransformFeedback::destroy() {
     glName_ = 0;
 }
 
-} // namespace ember
+}  // namespace ember

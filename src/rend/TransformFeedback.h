@@ -22,4 +22,4 @@ private:
     GLuint glName_ = 0;
 };
 
-} // namespace ember
+}  // namespace ember

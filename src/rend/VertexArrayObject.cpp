@@ -9,9 +9,11 @@ namespace ember {
 namespace {
 const char* const kSource = "src/rend/VertexArrayObject";
 const char* const kBuild = "VertexArrayObjectBuilder::buildVertexArrayObject";
-} // namespace
+}  // namespace
 
-VertexArrayObject::~VertexArrayObject() { destroy(); }
+VertexArrayObject::~VertexArrayObject() {
+    destroy();
+}
 
 bool VertexArrayObject::create() {
     if (glName_ != 0) return false;
@@ -37,7 +39,8 @@ void VertexArrayObject::unbind() {
     checkGLError(__LINE__, "VertexArrayObject::unbind", kSource);
 }
 
-Ref<VertexArrayObject> VertexArrayObjectBuilder::buildVertexArrayObject(Program* program, VertexBuffer* vertexBuffer,
+Ref<VertexArrayObject> VertexArrayObjectBuilder::buildVertexArrayObject(Program* program,
+                                                                        VertexBuffer* vertexBuffer,
                                                                         IndexBuffer* indexBuffer) {
     if (!program || !vertexBuffer) return Ref<VertexArrayObject>();
 
@@ -52,8 +55,8 @@ Ref<VertexArrayObject> VertexArrayObjectBuilder::buildVertexArrayObject(Program*
         const AttributeSlot& slot = vertexBuffer->slot(i);
         const AttributeInfo* attribute = program->findAttribute(attributeSemanticName(slot.semantic));
         if (!attribute || attribute->location < 0) continue;
-        glVertexAttribPointer(static_cast<GLuint>(attribute->location), attribute->count, attribute->type, GL_FALSE,
-                              vertexBuffer->stride(),
+        glVertexAttribPointer(static_cast<GLuint>(attribute->location), attribute->count, attribute->type,
+                              GL_FALSE, vertexBuffer->stride(),
                               reinterpret_cast<const void*>(static_cast<intptr_t>(slot.offset)));
         checkGLError(__LINE__, kBuild, kSource);
         glEnableVertexAttribArray(static_cast<GLuint>(attribute->location));
@@ -63,7 +66,8 @@ Ref<VertexArrayObject> VertexArrayObjectBuilder::buildVertexArrayObject(Program*
     if (indexBuffer) {
         // Binding the element buffer while the vertex array is bound records it there.
         indexBuffer->bind();
-        if (indexBuffer->indexSize() == 2 || indexBuffer->indexSize() == 4) vao->setIndexSize(indexBuffer->indexSize());
+        if (indexBuffer->indexSize() == 2 || indexBuffer->indexSize() == 4)
+            vao->setIndexSize(indexBuffer->indexSize());
     }
 
     glBindVertexArray(0);
@@ -78,4 +82,4 @@ Ref<VertexArrayObject> VertexArrayObjectBuilder::buildVertexArrayObject(Program*
     return vao;
 }
 
-} // namespace ember
+}  // namespace ember

@@ -46,4 +46,4 @@ public:
                                                          IndexBuffer* indexBuffer);
 };
 
-} // namespace ember
+}  // namespace ember

@@ -21,7 +21,9 @@ namespace {
 
 const char* const kAppPath = EMBER_BINARY_DIR "/tests/ember-frame-app";
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Position of a whole line (without its indentation) in the log, or npos.
 size_t findLine(const std::string& log, const std::string& line) {
@@ -38,7 +40,8 @@ size_t findLine(const std::string& log, const std::string& line) {
 // One run of the test application in the current directory.
 class AppProcess {
 public:
-    AppProcess(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {}) {
+    AppProcess(const std::vector<std::string>& args,
+               const std::vector<std::pair<std::string, std::string>>& env = {}) {
         pid_ = fork();
         if (pid_ == 0) {
             for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
@@ -83,7 +86,9 @@ private:
     int status_ = 0;
 };
 
-std::string readLog() { return apptest::readFile("log.txt"); }
+std::string readLog() {
+    return apptest::readFile("log.txt");
+}
 
 // Waits until the log holds the line (or the process ended, or time ran out).
 bool waitForLine(AppProcess& app, const std::string& line, double seconds = 60) {
@@ -106,7 +111,9 @@ std::string runToEnd(const std::vector<std::string>& args,
     return readLog();
 }
 
-bool haveDisplay() { return std::getenv("DISPLAY") != nullptr; }
+bool haveDisplay() {
+    return std::getenv("DISPLAY") != nullptr;
+}
 
 #define REQUIRE_DISPLAY() \
     if (!haveDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)"
@@ -132,7 +139,9 @@ const VersionCase kVersions[] = {{0, 3, 3, "GLEW_VERSION_3_3"}, {1, 4, 0, "GLEW_
                                  {2, 4, 1, "GLEW_VERSION_4_1"}, {3, 4, 2, "GLEW_VERSION_4_2"},
                                  {4, 4, 3, "GLEW_VERSION_4_3"}, {7, 3, 3, nullptr}};
 
-std::string versionText(int major, int minor) { return std::to_string(major) + "." + std::to_string(minor); }
+std::string versionText(int major, int minor) {
+    return std::to_string(major) + "." + std::to_string(minor);
+}
 
 TEST(FrameApp, EachVersionIndexGivesACoreContextOfAtLeastThatVersion) {
     REQUIRE_DISPLAY();
@@ -172,15 +181,55 @@ TEST(FrameApp, EachVersionIndexGivesACoreContextOfAtLeastThatVersion) {
     }
 }
 
-TEST(FrameApp, MultisampledAndSRGBFormat) {
+// The start state follows the settings: multisampling and sRGB when asked,
+// the hints at their nicest either way. A format the driver cannot match
+// falls back to a plain one.
+TEST(FrameApp, FormatAndStartState) {
     REQUIRE_DISPLAY();
-    apptest::TestDir dir;
-    const std::string log = runToEnd({"--gl", "3", "--samples", "4", "--srgb", "--frames", "2"});
-    EXPECT_NE(findLine(log, "Trying to find a sRGB pixelformat with 4 x MSAA"), std::string::npos);
-    ContextLine context;
-    ASSERT_TRUE(parseContext(log, context)) << log.substr(0, 400);
-    EXPECT_EQ(context.samples, 4);
-    EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+    struct Case {
+        std::vector<std::string> args;
+        const char* trying;  // the format search line, or null
+        bool fallback;
+        int samples;
+        const char* state;
+    };
+    const Case cases[] = {
+        {{}, nullptr, false, 0, "test: state framebuffer-srgb 0 nicest 1"},
+        {{"--samples", "4", "--srgb"},
+         "Trying to find a sRGB pixelformat with 4 x MSAA",
+         false,
+         4,
+         "test: state framebuffer-srgb 1 nicest 1"},
+        {{"--samples", "4"},
+         "Trying to find a  pixelformat with 4 x MSAA",
+         false,
+         4,
+         "test: state framebuffer-srgb 0 nicest 1"},
+        {{"--samples", "64"},
+         "Trying to find a  pixelformat with 64 x MSAA",
+         true,
+         0,
+         "test: state framebuffer-srgb 0 nicest 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        apptest::TestDir dir;
+        std::vector<std::string> args = {"--gl", "3", "--frames", "2"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::string log = runToEnd(args);
+        if (c.trying) {
+            EXPECT_NE(findLine(log, c.trying), std::string::npos) << log.substr(0, 400);
+        } else {
+            EXPECT_FALSE(contains(log, "Trying to find"));
+        }
+        EXPECT_EQ(findLine(log, "Falling back to a plain pixelformat") != std::string::npos, c.fallback)
+            << log.substr(0, 400);
+        ContextLine context;
+        ASSERT_TRUE(parseContext(log, context)) << log.substr(0, 400);
+        EXPECT_EQ(context.samples, c.samples);
+        EXPECT_NE(findLine(log, c.state), std::string::npos) << log.substr(log.find("test: context"), 200);
+        EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+    }
 }
 
 // A driver limited below the request refuses the context: the start fails
@@ -193,9 +242,8 @@ TEST(FrameApp, ContextBelowTheRequestIsRefused) {
         const char* requested;
         std::vector<std::string> extra;
     };
-    const Case cases[] = {{"4.1", 3, "4.2", {}},
-                          {"3.3", 1, "4.0", {}},
-                          {"4.2", 4, "4.3", {"--samples", "4"}}};
+    const Case cases[] = {
+        {"4.1", 3, "4.2", {}}, {"3.3", 1, "4.0", {}}, {"4.2", 4, "4.3", {"--samples", "4"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("limit ") + c.limit + " index " + std::to_string(c.index));
         apptest::TestDir dir;
@@ -259,15 +307,30 @@ TEST(FrameApp, FailedInitiateTerminatesAndTellsTheViewer) {
     EXPECT_FALSE(contains(log, "Application has quit"));
 }
 
-TEST(FrameApp, RefusedFullScreenModeContinuesWindowed) {
+// Full screen takes a display mode of exactly the configured size; any other
+// size is refused and the application runs windowed at that size.
+TEST(FrameApp, FullScreenModeOrWindowed) {
     REQUIRE_DISPLAY();
-    apptest::TestDir dir;
-    // No X screen offers this odd size as a display mode.
-    const std::string log = runToEnd({"--fullscreen", "--size", "1001x701", "--frames", "3"});
-    EXPECT_NE(findLine(log, "ChangeDisplaySettings failed"), std::string::npos) << log.substr(0, 600);
-    EXPECT_NE(findLine(log, "test: resize 1001 x 701"), std::string::npos);
-    EXPECT_NE(findLine(log, "test: frame loop running"), std::string::npos);
-    EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+    int width = 0, height = 0;
+    ASSERT_TRUE(apptest::screenSize(width, height));
+    struct Case {
+        int width, height;
+        bool refused;
+    };
+    // No X screen offers the odd size as a display mode; the screen's own size it does.
+    const Case cases[] = {{1001, 701, true}, {width, height, false}};
+    for (const Case& c : cases) {
+        const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+        SCOPED_TRACE(size);
+        apptest::TestDir dir;
+        const std::string log = runToEnd({"--fullscreen", "--size", size, "--frames", "3"});
+        EXPECT_EQ(findLine(log, "ChangeDisplaySettings failed") != std::string::npos, c.refused)
+            << log.substr(0, 600);
+        EXPECT_NE(findLine(log, "test: resize " + std::to_string(c.width) + " x " + std::to_string(c.height)),
+                  std::string::npos);
+        EXPECT_NE(findLine(log, "test: frame loop running"), std::string::npos);
+        EXPECT_NE(findLine(log, "Application has quit"), std::string::npos);
+    }
 }
 
 // A burst of queued input is handled one event per frame, each reaching its
@@ -277,9 +340,10 @@ TEST(FrameApp, OneEventPerFrame) {
     apptest::TestDir dir;
     const std::string log = runToEnd({"--inject", "--frames", "30"});
     const std::vector<std::string> expected = {
-        "test: mouse move 10 20",          "test: mouse down 5 6 button 2", "test: mouse up 5 6 button 3",
-        "test: mouse down 7 8 button 5",   "test: mouse down 7 8 button 4", "test: mouse down 7 8 button 4",
-        "test: key down 286 repeat 1",     "test: key up 13"};
+        "test: mouse move 10 20",        "test: mouse down 5 6 button 2",
+        "test: mouse up 5 6 button 3",   "test: mouse down 7 8 button 5",
+        "test: mouse down 7 8 button 4", "test: mouse down 7 8 button 4",
+        "test: key down 286 repeat 1",   "test: key up 13"};
     size_t previous = findLine(log, "test: frame 1");
     ASSERT_NE(previous, std::string::npos) << log.substr(0, 600);
     for (const std::string& line : expected) {
@@ -314,14 +378,18 @@ TEST(FrameApp, CursorAndScreenSaverWhileRunning) {
 
 // --- The two ways a user ends the application -----------------------------------------
 
-std::string uniqueTitle(const char* what) { return std::string("Emberline ") + what + " " + std::to_string(getpid()); }
+std::string uniqueTitle(const char* what) {
+    return std::string("Emberline ") + what + " " + std::to_string(getpid());
+}
 
 int xdotool(const std::string& display, const std::string& arguments) {
     const std::string prefix = display.empty() ? "" : "DISPLAY=" + display + " ";
     return std::system((prefix + "xdotool " + arguments).c_str());
 }
 
-bool haveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
+bool haveXdotool() {
+    return std::system("command -v xdotool >/dev/null 2>&1") == 0;
+}
 
 // Escape ends the application on release, not on press.
 TEST(FrameApp, EscapeQuitsOnRelease) {
@@ -402,4 +470,4 @@ TEST(FrameApp, ClosingTheWindowQuitsThroughTheSamePath) {
     EXPECT_LT(terminated, quit);
 }
 
-} // namespace
+}  // namespace

@@ -66,7 +66,8 @@ TEST_F(LoggerTest, LocatedLinesPutTheTextOneLevelDeeper) {
     log.writeLocated("src/rend/Device", "Device::setBlendState", 42, "GL_INVALID_ENUM");
     log.writeLine("next");
     log.endSection("s");
-    EXPECT_EQ(contents(), "[s]\n\tsrc/rend/Device : Device::setBlendState +42\n\t\tGL_INVALID_ENUM\n\tnext\n[s]\n");
+    EXPECT_EQ(contents(),
+              "[s]\n\tsrc/rend/Device : Device::setBlendState +42\n\t\tGL_INVALID_ENUM\n\tnext\n[s]\n");
 }
 
 TEST_F(LoggerTest, LineBreaksInTheTextAreWrittenAsTheyAre) {
@@ -123,7 +124,8 @@ TEST_F(LoggerTest, CheckExtensionsReportsTheDriverOnARealContext) {
         EXPECT_EQ(lines[0], "[driver]");
         EXPECT_EQ(lines[1].rfind("\tGL_VENDOR: ", 0), 0u);
         EXPECT_EQ(lines[2].rfind("\tGL_RENDERER: ", 0), 0u);
-        EXPECT_EQ(lines[3], std::string("\tGL_VERSION: ") + reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+        EXPECT_EQ(lines[3],
+                  std::string("\tGL_VERSION: ") + reinterpret_cast<const char*>(glGetString(GL_VERSION)));
         EXPECT_EQ(lines[4].rfind("\tGL_SHADING_LANGUAGE_VERSION: ", 0), 0u);
         EXPECT_EQ(lines[5], "[driver]");
         ASSERT_GE(lines.size(), 26u);
@@ -153,4 +155,4 @@ TEST_F(LoggerTest, CheckExtensionsReportsTheDriverOnARealContext) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -75,4 +75,4 @@ TEST(Application, LogSettingsAndCancelledStart) {
     ember::Logger::destroy();
 }
 
-} // namespace
+}  // namespace

@@ -1,11 +1,11 @@
 #pragma once
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 
 namespace apptest {
 
@@ -42,4 +42,4 @@ inline std::string readFile(const std::string& path) {
     return text.str();
 }
 
-} // namespace apptest
+}  // namespace apptest

@@ -30,7 +30,7 @@ Window findWindow(Display* display, Window parent, const std::string& title) {
     return found;
 }
 
-} // namespace
+}  // namespace
 
 unsigned long waitForWindow(const std::string& title, const std::string& displayName, double seconds) {
     Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
@@ -59,6 +59,15 @@ bool requestClose(unsigned long window, const std::string& displayName) {
     XFlush(display);
     XCloseDisplay(display);
     return sent;
+}
+
+bool screenSize(int& width, int& height, const std::string& displayName) {
+    Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    if (!display) return false;
+    width = DisplayWidth(display, DefaultScreen(display));
+    height = DisplayHeight(display, DefaultScreen(display));
+    XCloseDisplay(display);
+    return true;
 }
 
 PrivateDisplay::PrivateDisplay() {
@@ -91,4 +100,4 @@ PrivateDisplay::~PrivateDisplay() {
     waitpid(pid_, nullptr, 0);
 }
 
-} // namespace apptest
+}  // namespace apptest

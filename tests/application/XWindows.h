@@ -9,6 +9,9 @@ unsigned long waitForWindow(const std::string& title, const std::string& display
 // Asks the window to close the way a window manager does (WM_DELETE_WINDOW).
 bool requestClose(unsigned long window, const std::string& display = "");
 
+// Size of the default screen of the X display (empty: $DISPLAY).
+bool screenSize(int& width, int& height, const std::string& display = "");
+
 // A private Xvfb server for tests that need the keyboard focus to themselves.
 class PrivateDisplay {
 public:
@@ -22,4 +25,4 @@ private:
     std::string name_;
 };
 
-} // namespace apptest
+}  // namespace apptest

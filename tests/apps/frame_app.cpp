@@ -9,10 +9,9 @@
 // every frame while they are handled),
 // --report-gl-version M.m (GL_VERSION reports M.m: a driver that creates the
 // context but claims a lower version, for the version-check failure path).
-#include <dlfcn.h>
-
-#include <SDL.h>
 #include <GL/glew.h>
+#include <SDL.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +26,7 @@ namespace {
 
 std::string gReportedVersion;  // empty: report the driver's own
 
-} // namespace
+}  // namespace
 
 // Interposes the GL entry point (exported from the executable) so that GLEW
 // and the driver report read the claimed version; everything else is the driver's.
@@ -69,6 +68,15 @@ public:
         log.writeFormatted("test: context %d.%d core %d forward %d samples %d error 0x%x", major, minor,
                            (profile & GL_CONTEXT_CORE_PROFILE_BIT) ? 1 : 0,
                            (flags & GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT) ? 1 : 0, samples, glGetError());
+        // Multisampling is on by default in GL, and Mesa's visuals are sRGB-capable
+        // either way: the sRGB switch is what the settings decide.
+        GLint lineHint = 0, derivativeHint = 0;
+        glGetIntegerv(GL_LINE_SMOOTH_HINT, &lineHint);
+        glGetIntegerv(GL_FRAGMENT_SHADER_DERIVATIVE_HINT, &derivativeHint);
+        log.writeFormatted("test: state framebuffer-srgb %d nicest %d",
+                           glIsEnabled(GL_FRAMEBUFFER_SRGB) ? 1 : 0,
+                           lineHint == GL_NICEST && derivativeHint == GL_NICEST ? 1 : 0);
+        glGetError();
         log.writeFormatted("test: cursor %d screensaver %d", SDL_ShowCursor(SDL_QUERY),
                            SDL_IsScreenSaverEnabled() ? 1 : 0);
         if (inject) injectEvents();
@@ -167,7 +175,7 @@ void observeMessageBox(const std::string& caption, const std::string& text) {
     ember::Logger::instance().writeFormatted("test: message box \"%s\": %s", caption.c_str(), text.c_str());
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
 #ifdef __SANITIZE_ADDRESS__
@@ -184,17 +192,28 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : "";
-        if (arg == "--gl") settings.glVersion = std::atoi(value), ++i;
-        else if (arg == "--samples") settings.samples = std::atoi(value), ++i;
-        else if (arg == "--srgb") settings.sRGB = true;
-        else if (arg == "--fullscreen") settings.fullscreen = true;
-        else if (arg == "--size") std::sscanf(value, "%dx%d", &settings.width, &settings.height), ++i;
-        else if (arg == "--title") settings.title = value, ++i;
-        else if (arg == "--frames") app->frameLimit = std::atoi(value), ++i;
-        else if (arg == "--fail-initiate") app->failInitiate = true;
-        else if (arg == "--inject") app->inject = true;
-        else if (arg == "--show-cursor") settings.showCursor = true;
-        else if (arg == "--report-gl-version") gReportedVersion = value, ++i;
+        if (arg == "--gl")
+            settings.glVersion = std::atoi(value), ++i;
+        else if (arg == "--samples")
+            settings.samples = std::atoi(value), ++i;
+        else if (arg == "--srgb")
+            settings.sRGB = true;
+        else if (arg == "--fullscreen")
+            settings.fullscreen = true;
+        else if (arg == "--size")
+            std::sscanf(value, "%dx%d", &settings.width, &settings.height), ++i;
+        else if (arg == "--title")
+            settings.title = value, ++i;
+        else if (arg == "--frames")
+            app->frameLimit = std::atoi(value), ++i;
+        else if (arg == "--fail-initiate")
+            app->failInitiate = true;
+        else if (arg == "--inject")
+            app->inject = true;
+        else if (arg == "--show-cursor")
+            settings.showCursor = true;
+        else if (arg == "--report-gl-version")
+            gReportedVersion = value, ++i;
     }
     app->run();
     delete app;

@@ -48,14 +48,12 @@ TEST(Random, SameSeedSameSequence) {
 }
 
 TEST(Random, NextStaysInHalfOpenRangeAndNeverReturnsOne) {
-    // The largest possible draw: every mantissa bit set.
-    Random top(0u);
-    top.state = 0xFFFFFFFFu;
-    // Find a state whose successor has all upper 23 bits set: state * 16807 = 0xFFFFFE00 | low.
-    // 16807 is odd, so it has an inverse modulo 2^32.
+    // The largest possible draw: a state whose successor has every bit set. 16807
+    // is odd, so it has an inverse modulo 2^32 (Newton iteration, 5 steps for 32 bits).
     uint32_t inverse = 1u;
     for (int i = 0; i < 5; ++i) inverse *= 2u - 16807u * inverse;
-    top.state = 0xFFFFFFFFu * inverse;
+    ASSERT_EQ(16807u * inverse, 1u);
+    Random top(0xFFFFFFFFu * inverse);
     const float largest = top.next();
     EXPECT_LT(largest, 1.0f);
     EXPECT_EQ(largest, 1.0f - std::ldexp(1.0f, -22));

@@ -22,7 +22,8 @@ TEST(BufferObjectKinds, InitialTargetsAndSizes) {
 }
 
 TEST(BufferObjectKinds, SemanticNamesAndGLTables) {
-    const char* names[] = {"POSITION", "NORMAL", "COLOR", "TANGENT", "TEXCOORD", "BONE_INDEX", "BONE_WEIGHT", "UNKNOWN"};
+    const char* names[] = {"POSITION", "NORMAL",     "COLOR",       "TANGENT",
+                           "TEXCOORD", "BONE_INDEX", "BONE_WEIGHT", "UNKNOWN"};
     for (int i = 0; i < AttributeSemanticCount; ++i)
         EXPECT_STREQ(attributeSemanticName(static_cast<AttributeSemantic>(i)), names[i]);
     EXPECT_STREQ(attributeSemanticName(static_cast<AttributeSemantic>(99)), "UNKNOWN");
@@ -96,7 +97,7 @@ TEST_F(BufferObjectTest, CreateOnceDataMapAndDestroy) {
     vb.destroy();
     EXPECT_EQ(vb.glName(), 0u);
     EXPECT_FALSE(glIsBuffer(name));
-    EXPECT_TRUE(vb.create()); // created again after destroy
+    EXPECT_TRUE(vb.create());  // created again after destroy
     expectNoGLErrorLogged();
 }
 
@@ -113,4 +114,4 @@ TEST_F(BufferObjectTest, DestructorDeletesTheGLBuffer) {
     expectNoGLErrorLogged();
 }
 
-} // namespace
+}  // namespace

@@ -70,7 +70,8 @@ Ref<VertexBuffer> makePositions(const std::vector<float>& xyzw) {
     buffer->setStride(16);
     buffer->addAttribute(AttributeSemantic::Position, 0, 4);
     buffer->create();
-    buffer->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(xyzw.size() * sizeof(float)), xyzw.data());
+    buffer->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(xyzw.size() * sizeof(float)),
+                       xyzw.data());
     buffer->unbind();
     return buffer;
 }
@@ -172,7 +173,8 @@ TEST_F(DeviceTest, IndexedDrawsOffsetByTheVertexArraysIndexSize) {
         // Null returns to the default vertex array; the index type stays.
         device_->setVertexArrayObject(nullptr);
         EXPECT_EQ(device_->currentVertexArray(), nullptr);
-        EXPECT_EQ(static_cast<GLuint>(getInt(GL_VERTEX_ARRAY_BINDING)), device_->defaultVertexArray()->glName());
+        EXPECT_EQ(static_cast<GLuint>(getInt(GL_VERTEX_ARRAY_BINDING)),
+                  device_->defaultVertexArray()->glName());
         device_->resetDevice();
     }
     EXPECT_EQ(log(), "");
@@ -193,8 +195,8 @@ TEST_F(DeviceTest, RenderToTextureThroughTheVertexBufferPath) {
     Ref<Program> program = makeProgram("colour", vs, fs);
     // One counter-clockwise triangle covering the whole target; position then colour.
     const float c[4] = {0.2f, 0.4f, 0.6f, 1.0f};
-    std::vector<float> data = {-1, -1, 0, 1, c[0], c[1], c[2], c[3], 3,    -1,   0,    1,
-                               c[0], c[1], c[2], c[3], -1, 3, 0, 1, c[0], c[1], c[2], c[3]};
+    std::vector<float> data = {-1,   -1,   0,    1,    c[0], c[1], c[2], c[3], 3,    -1,   0,    1,
+                               c[0], c[1], c[2], c[3], -1,   3,    0,    1,    c[0], c[1], c[2], c[3]};
     Ref<VertexBuffer> triangle(new VertexBuffer());
     triangle->setStride(32);
     triangle->addAttribute(AttributeSemantic::Position, 0, 4);
@@ -313,7 +315,8 @@ TEST_F(DeviceTest, ProgramBindingUploadsTheMatricesItUses) {
     EXPECT_EQ(callsSinceMark(), 0u);
     EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::TextureMatrix), texture, sizeof(texture)), 0);
     EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::ViewNormalMatrix), normal, sizeof(normal)), 0);
-    EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::ProjectionMatrix), projection, sizeof(projection)), 0);
+    EXPECT_EQ(std::memcmp(device_->matrix(StandardMatrix::ProjectionMatrix), projection, sizeof(projection)),
+              0);
     EXPECT_EQ(log(), "");
 }
 
@@ -453,7 +456,8 @@ TEST_F(DeviceTest, TransformFeedbackCapturesEveryPointAndTheQueryCountsThem) {
 TEST_F(DeviceTest, ResetReleasesProgramBuffersVertexArrayAndSamplerSet) {
     Ref<Program> program = makeProgram("reset", kPassVS, kWhiteFS);
     Ref<VertexBuffer> points = makePositions({0, 0, 0, 1});
-    Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), points.get(), nullptr);
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), points.get(), nullptr);
     Ref<Texture2D> a = makeTexture(2, 2);
     Ref<SamplerSet> set(new SamplerSet());
     set->add(a.get(), 4);
@@ -509,6 +513,51 @@ TEST_F(DeviceTest, ClearsReachTheBoundTarget) {
     EXPECT_EQ(getInt(GL_STENCIL_CLEAR_VALUE), 7);
     device_->setBackbuffer(256, 256);
     EXPECT_EQ(log(), "");
+}
+
+TEST_F(DeviceTest, AFailingCallIsLoggedWithTheDeviceOperationAndWorkGoesOn) {
+    device_->drawArrays(PrimitiveType::Points, 0, -1);  // negative count: GL_INVALID_VALUE
+    device_->setClearStencil(3);
+    std::string text = log();
+    const std::string start = "src/rend/Device Device::drawArrays  +";
+    const std::string end = " : GL_INVALID_VALUE\n";
+    ASSERT_EQ(text.rfind(start, 0), 0u) << text;
+    ASSERT_GT(text.size(), start.size() + end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end) << text;
+    std::string line = text.substr(start.size(), text.size() - start.size() - end.size());
+    EXPECT_FALSE(line.empty());
+    EXPECT_EQ(line.find_first_not_of("0123456789"), std::string::npos) << line;
+    EXPECT_EQ(getInt(GL_STENCIL_CLEAR_VALUE), 3);
+}
+
+TEST_F(DeviceTest, DestructionReleasesEveryBinding) {
+    Ref<Program> program = makeProgram("held", kPassVS, kWhiteFS);
+    Ref<VertexBuffer> points = makePositions({0, 0, 0, 1});
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), points.get(), nullptr);
+    Ref<Texture2D> colour = makeTexture(2, 2);
+    Ref<Framebuffer> target = makeTarget(colour.get());
+    Ref<SamplerSet> set(new SamplerSet());
+    set->add(colour.get(), 0);
+    Ref<VertexBuffer> capture(new VertexBuffer());
+    capture->create();
+
+    device_->setFramebuffer(target.get());
+    device_->setProgram(program.get());
+    device_->setVertexBuffer(points.get());
+    device_->setVertexArrayObject(vao.get());
+    device_->setSamplerSet(set.get());
+    device_->beginTransformFeedback(nullptr, capture.get());
+    device_->endTransformFeedback(nullptr);
+    for (ember::Object* o : std::initializer_list<ember::Object*>{target.get(), program.get(), points.get(),
+                                                                  vao.get(), set.get()})
+        EXPECT_EQ(o->refCount(), 2);
+    EXPECT_EQ(capture->refCount(), 1);
+    device_.reset();
+    for (ember::Object* o : std::initializer_list<ember::Object*>{target.get(), program.get(), points.get(),
+                                                                  vao.get(), set.get()})
+        EXPECT_EQ(o->refCount(), 1);
+    EXPECT_EQ(getInt(GL_VERTEX_ARRAY_BINDING), 0);
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ TEST_F(DeviceErrorTest, ErrorWithExtraWritesTwoLinesErrorFirst) {
 }
 
 TEST_F(DeviceErrorTest, OneErrorPerCheck) {
-    glEnable(0xFFFF);                // GL_INVALID_ENUM
+    glEnable(0xFFFF);                        // GL_INVALID_ENUM
     glBindTexture(GL_TEXTURE_2D, 0xFFFFFF);  // GL_INVALID_OPERATION, not recorded while one is pending
     ember::checkGLError(1, "A::a", "src/a");
     ember::checkGLError(2, "B::b", "src/b");
@@ -133,8 +133,9 @@ TEST_F(DeviceErrorTest, MacroLocatesTheCallSite) {
     int line = __LINE__ + 1;
     EMBER_GL_CHECK();
     Logger::instance().close();
-    EXPECT_EQ(readLog(), "tests/rend/DeviceErrorTest DeviceErrorTest_MacroLocatesTheCallSite_Test::TestBody  +" +
-                             std::to_string(line) + " : GL_INVALID_ENUM\n");
+    EXPECT_EQ(readLog(),
+              "tests/rend/DeviceErrorTest DeviceErrorTest_MacroLocatesTheCallSite_Test::TestBody  +" +
+                  std::to_string(line) + " : GL_INVALID_ENUM\n");
 }
 
 TEST_F(DeviceErrorTest, FramebufferStatus) {
@@ -142,9 +143,10 @@ TEST_F(DeviceErrorTest, FramebufferStatus) {
     ember::checkFramebufferStatus(GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT);
     ember::checkFramebufferStatus(0x1);
     Logger::instance().close();
-    EXPECT_EQ(readLog(),
-              "src/rend/Framebuffer Framebuffer::create  +199 : GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT\n"
-              "src/rend/Framebuffer Framebuffer::create  +199 : UNKNOWN FRAMEBUFFER ERROR\n");
+    EXPECT_EQ(
+        readLog(),
+        "src/rend/Framebuffer Framebuffer::create  +199 : GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT\n"
+        "src/rend/Framebuffer Framebuffer::create  +199 : UNKNOWN FRAMEBUFFER ERROR\n");
 }
 
 TEST_F(DeviceErrorTest, ShaderInfoLogWrittenOnlyWhenLongerThanOneCharacter) {
@@ -175,8 +177,10 @@ TEST_F(DeviceErrorTest, ShaderInfoLogWrittenOnlyWhenLongerThanOneCharacter) {
     std::string log = readLog();
     std::string badLine = std::string("src/rend/Shader Shader::compile  +53 : broken ") + info.data() + "\n";
     EXPECT_NE(log.find(badLine), std::string::npos) << log;
-    if (logLength <= 1) EXPECT_EQ(log, badLine);
-    else EXPECT_EQ(log.rfind(expected, 0), 0u) << log;
+    if (logLength <= 1)
+        EXPECT_EQ(log, badLine);
+    else
+        EXPECT_EQ(log.rfind(expected, 0), 0u) << log;
 }
 
 TEST_F(DeviceErrorTest, ProgramInfoLogEmptyWritesNothingFailedLinkIsWritten) {
@@ -212,8 +216,8 @@ TEST_F(DeviceErrorTest, ProgramInfoLogEmptyWritesNothingFailedLinkIsWritten) {
     Logger::instance().close();
     ASSERT_EQ(linked, GL_FALSE);
     ASSERT_GT(std::string(info.data()).size(), 1u);
-    EXPECT_EQ(readLog(), std::string("src/rend/Program Program::compile  +183 : marrow/linkfail ") + info.data() +
-                             "\n");
+    EXPECT_EQ(readLog(),
+              std::string("src/rend/Program Program::compile  +183 : marrow/linkfail ") + info.data() + "\n");
 }
 
 }  // namespace

@@ -16,18 +16,28 @@ TEST(DeviceTables, EnumerationsMapInOrder) {
     EXPECT_EQ(blendFactorToGL(BlendFactor::OneMinusSrcAlpha), static_cast<GLenum>(GL_ONE_MINUS_SRC_ALPHA));
     EXPECT_EQ(blendFactorToGL(BlendFactor::OneMinusDstColor), static_cast<GLenum>(GL_ONE_MINUS_DST_COLOR));
     EXPECT_EQ(blendEquationToGL(BlendEquation::Min), static_cast<GLenum>(GL_MIN));
-    EXPECT_EQ(blendEquationToGL(BlendEquation::ReverseSubtract), static_cast<GLenum>(GL_FUNC_REVERSE_SUBTRACT));
+    EXPECT_EQ(blendEquationToGL(BlendEquation::ReverseSubtract),
+              static_cast<GLenum>(GL_FUNC_REVERSE_SUBTRACT));
     EXPECT_EQ(stencilOpToGL(StencilOp::Zero), static_cast<GLenum>(GL_ZERO));
     EXPECT_EQ(stencilOpToGL(StencilOp::DecrementWrap), static_cast<GLenum>(GL_DECR_WRAP));
     EXPECT_EQ(frontFaceToGL(FrontFace::Clockwise), static_cast<GLenum>(GL_CW));
     EXPECT_EQ(cullFaceToGL(CullFace::FrontAndBack), static_cast<GLenum>(GL_FRONT_AND_BACK));
     EXPECT_EQ(polygonOffsetModeToGL(PolygonOffsetMode::Point), static_cast<GLenum>(GL_POLYGON_OFFSET_POINT));
     EXPECT_EQ(compareFuncToGL(CompareFunc::LessEqual), static_cast<GLenum>(GL_LEQUAL));
-    const GLenum modes[] = {GL_POINTS,          GL_LINES,          GL_LINE_LOOP,
-                            GL_LINE_STRIP,      GL_TRIANGLES,      GL_TRIANGLE_STRIP,
-                            GL_TRIANGLE_FAN,    0x0007 /*quads*/,  0x0008 /*quad strip*/,
-                            0x0009 /*polygon*/, GL_LINES_ADJACENCY, GL_LINE_STRIP_ADJACENCY,
-                            GL_TRIANGLES_ADJACENCY, GL_TRIANGLE_STRIP_ADJACENCY};
+    const GLenum modes[] = {GL_POINTS,
+                            GL_LINES,
+                            GL_LINE_LOOP,
+                            GL_LINE_STRIP,
+                            GL_TRIANGLES,
+                            GL_TRIANGLE_STRIP,
+                            GL_TRIANGLE_FAN,
+                            0x0007 /*quads*/,
+                            0x0008 /*quad strip*/,
+                            0x0009 /*polygon*/,
+                            GL_LINES_ADJACENCY,
+                            GL_LINE_STRIP_ADJACENCY,
+                            GL_TRIANGLES_ADJACENCY,
+                            GL_TRIANGLE_STRIP_ADJACENCY};
     for (int i = 0; i < 14; ++i) EXPECT_EQ(primitiveTypeToGL(static_cast<PrimitiveType>(i)), modes[i]) << i;
     // Values outside an enumeration fall back to its first member.
     EXPECT_EQ(blendFactorToGL(static_cast<BlendFactor>(99)), static_cast<GLenum>(GL_ZERO));
@@ -97,18 +107,21 @@ struct GLSnapshot {
     GLint ints[24] = {};
     GLfloat floats[6] = {};
     bool operator==(const GLSnapshot& o) const {
-        return std::memcmp(ints, o.ints, sizeof(ints)) == 0 && std::memcmp(floats, o.floats, sizeof(floats)) == 0;
+        return std::memcmp(ints, o.ints, sizeof(ints)) == 0 &&
+               std::memcmp(floats, o.floats, sizeof(floats)) == 0;
     }
     static GLSnapshot take() {
         GLSnapshot s;
-        const GLenum caps[] = {GL_BLEND,       GL_DEPTH_TEST,          GL_STENCIL_TEST,         GL_DEPTH_CLAMP,
+        const GLenum caps[] = {GL_BLEND,        GL_DEPTH_TEST,          GL_STENCIL_TEST,      GL_DEPTH_CLAMP,
                                GL_SCISSOR_TEST, GL_POLYGON_OFFSET_FILL, GL_PROGRAM_POINT_SIZE};
         int i = 0;
         for (GLenum c : caps) s.ints[i++] = glIsEnabled(c);
-        const GLenum values[] = {GL_BLEND_SRC_RGB,   GL_BLEND_DST_RGB,      GL_BLEND_EQUATION_RGB,
-                                 GL_DEPTH_WRITEMASK, GL_DEPTH_FUNC,         GL_STENCIL_FUNC,
-                                 GL_STENCIL_REF,     GL_STENCIL_VALUE_MASK, GL_STENCIL_WRITEMASK,
-                                 GL_FRONT_FACE,      GL_CULL_FACE_MODE,     GL_CURRENT_PROGRAM,
+        const GLenum values[] = {GL_BLEND_SRC_RGB,        GL_BLEND_DST_RGB,
+                                 GL_BLEND_EQUATION_RGB,   GL_DEPTH_WRITEMASK,
+                                 GL_DEPTH_FUNC,           GL_STENCIL_FUNC,
+                                 GL_STENCIL_REF,          GL_STENCIL_VALUE_MASK,
+                                 GL_STENCIL_WRITEMASK,    GL_FRONT_FACE,
+                                 GL_CULL_FACE_MODE,       GL_CURRENT_PROGRAM,
                                  GL_VERTEX_ARRAY_BINDING, GL_DRAW_FRAMEBUFFER_BINDING};
         for (GLenum v : values) glGetIntegerv(v, &s.ints[i++]);
         GLboolean mask[4];
@@ -151,13 +164,12 @@ TEST_F(DeviceTest, PointSizeAndLineWidthIgnoreChangesUpToATenth) {
         float glPoint;
         float glLine;
     } steps[] = {
-        {1.05f, 1.0f, 0, 1.0f, 1.0f},   // within tolerance: no call
-        {1.2f, 1.0f, 1, 1.2f, 1.0f},    // beyond: glPointSize
-        {1.25f, 1.0f, 0, 1.2f, 1.0f},   // compared with the stored 1.2
-        {1.0f, 1.0f, 1, 1.0f, 1.0f},
-        {1.0f, 0.95f, 0, 1.0f, 1.0f},
-        {1.0f, 0.5f, 1, 1.0f, 0.5f},    // glLineWidth
-        {4.0f, 1.0f, 2, 4.0f, 1.0f},    // both
+        {1.05f, 1.0f, 0, 1.0f, 1.0f},  // within tolerance: no call
+        {1.2f, 1.0f, 1, 1.2f, 1.0f},   // beyond: glPointSize
+        {1.25f, 1.0f, 0, 1.2f, 1.0f},  // compared with the stored 1.2
+        {1.0f, 1.0f, 1, 1.0f, 1.0f},  {1.0f, 0.95f, 0, 1.0f, 1.0f},
+        {1.0f, 0.5f, 1, 1.0f, 0.5f},  // glLineWidth
+        {4.0f, 1.0f, 2, 4.0f, 1.0f},  // both
     };
     for (const Step& s : steps) {
         RasterizerState r;
@@ -238,12 +250,13 @@ TEST_F(DeviceTest, BlendFuncOrSeparateByTheAlphaFactors) {
         GLenum glSrcRgb, glDstRgb, glSrcAlpha, glDstAlpha;
     } cases[] = {
         // Both alpha factors Zero: glBlendFunc, the colour factors apply to alpha too.
-        {BlendFactor::One, BlendFactor::One, BlendFactor::Zero, BlendFactor::Zero, GL_ONE, GL_ONE, GL_ONE, GL_ONE},
+        {BlendFactor::One, BlendFactor::One, BlendFactor::Zero, BlendFactor::Zero, GL_ONE, GL_ONE, GL_ONE,
+         GL_ONE},
         {BlendFactor::One, BlendFactor::OneMinusSrcAlpha, BlendFactor::Zero, BlendFactor::Zero, GL_ONE,
          GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA},
         // Any other alpha factor: glBlendFuncSeparate.
-        {BlendFactor::SrcAlpha, BlendFactor::OneMinusSrcAlpha, BlendFactor::One, BlendFactor::Zero, GL_SRC_ALPHA,
-         GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO},
+        {BlendFactor::SrcAlpha, BlendFactor::OneMinusSrcAlpha, BlendFactor::One, BlendFactor::Zero,
+         GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO},
         {BlendFactor::DstColor, BlendFactor::Zero, BlendFactor::Zero, BlendFactor::DstAlpha, GL_DST_COLOR,
          GL_ZERO, GL_ZERO, GL_DST_ALPHA},
     };

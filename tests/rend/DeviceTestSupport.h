@@ -32,7 +32,9 @@ inline GLfloat getFloat(GLenum name) {
     return v;
 }
 
-inline bool enabled(GLenum capability) { return glIsEnabled(capability) == GL_TRUE; }
+inline bool enabled(GLenum capability) {
+    return glIsEnabled(capability) == GL_TRUE;
+}
 
 // Puts GL back into the state a fresh context has (with culling on, as every
 // device leaves it), so each test's device starts with true caches.
@@ -105,4 +107,4 @@ protected:
     uint64_t mark_ = 0;
 };
 
-} // namespace devicetest
+}  // namespace devicetest

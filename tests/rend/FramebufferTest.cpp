@@ -66,7 +66,8 @@ TEST_F(FramebufferTest, SizeByKindOfTheFirstAttachment) {
         EXPECT_EQ(fb.width(), c.width);
         EXPECT_EQ(fb.height(), c.height);
         fb.bind();
-        EXPECT_EQ(static_cast<GLuint>(attachmentParameter(GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
+        EXPECT_EQ(static_cast<GLuint>(
+                      attachmentParameter(GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
                   c.texture->glName());
         if (c.texture == t3.get()) {
             EXPECT_EQ(attachmentParameter(GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_LAYER), 3);
@@ -106,8 +107,8 @@ TEST_F(FramebufferTest, DrawBuffersFollowTheColourSlotsInOrder) {
     fb.bind();
     EXPECT_EQ(integer(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0);
     EXPECT_EQ(integer(GL_DRAW_BUFFER1), GL_COLOR_ATTACHMENT2);
-    EXPECT_EQ(static_cast<GLuint>(attachmentParameter(GL_DEPTH_STENCIL_ATTACHMENT,
-                                                      GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
+    EXPECT_EQ(static_cast<GLuint>(
+                  attachmentParameter(GL_DEPTH_STENCIL_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
               fb.texture(Attachment::DepthStencil)->glName());
     fb.unbind();
     expectNoGLErrorLogged();
@@ -176,7 +177,8 @@ TEST_F(FramebufferTest, IncompleteFramebufferIsDeletedAndLogged) {
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING), 0);
     const std::vector<std::string> lines = rendtest::logLines();
     ASSERT_EQ(lines.size(), 1u) << rendtest::readLog();
-    EXPECT_EQ(lines[0].rfind("src/rend/Framebuffer Framebuffer::create  +199 : GL_FRAMEBUFFER_INCOMPLETE_", 0), 0u)
+    EXPECT_EQ(
+        lines[0].rfind("src/rend/Framebuffer Framebuffer::create  +199 : GL_FRAMEBUFFER_INCOMPLETE_", 0), 0u)
         << lines[0];
 
     // A storage-backed texture in the same slot makes it work the second time.
@@ -205,7 +207,8 @@ TEST_F(FramebufferTest, DestroyReleasesTheAttachments) {
 // come back through the texture.
 TEST_F(FramebufferTest, RenderToTextureRoundTrip) {
     Ref<Program> program = rendtest::makeProgram(
-        "marrow/triangle", {{ShaderStage::Vertex, rendtest::kPassVertex}, {ShaderStage::Fragment, rendtest::kColorFragment}});
+        "marrow/triangle",
+        {{ShaderStage::Vertex, rendtest::kPassVertex}, {ShaderStage::Fragment, rendtest::kColorFragment}});
     ASSERT_TRUE(program->compile()) << rendtest::readLog();
 
     // A triangle covering the lower-left half of clip space.
@@ -216,7 +219,8 @@ TEST_F(FramebufferTest, RenderToTextureRoundTrip) {
     vb->create();
     vb->bufferData(BufferUsage::StaticDraw, sizeof(vertices), vertices);
     vb->unbind();
-    Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), vb.get(), nullptr);
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), vb.get(), nullptr);
     ASSERT_TRUE(vao);
 
     Ref<Texture2D> target = texture2D(32, 32, TextureFormat::RGBA8);
@@ -268,4 +272,4 @@ TEST_F(FramebufferTest, RenderToTextureRoundTrip) {
     expectNoGLErrorLogged();
 }
 
-} // namespace
+}  // namespace

@@ -45,7 +45,11 @@ void main() { gl_TessLevelOuter[0] = 1.0; }
     for (const Case& c : cases) {
         ASSERT_TRUE(Logger::instance().open("log.txt"));
         Ref<Program> p = makeProgram("broken", c.stages);
-        const GLint before = [] { GLint n = 0; glGetIntegerv(GL_CURRENT_PROGRAM, &n); return n; }();
+        const GLint before = [] {
+            GLint n = 0;
+            glGetIntegerv(GL_CURRENT_PROGRAM, &n);
+            return n;
+        }();
         EXPECT_FALSE(p->compile());
         EXPECT_EQ(p->glName(), 0u);
         GLint current = 0;
@@ -73,7 +77,8 @@ void main() { c = definedNowhere(); }
 }
 
 TEST_F(ProgramTest, CompileFailureInAStageFailsTheProgram) {
-    Ref<Program> p = makeProgram("bad", {{ShaderStage::Vertex, "#version 330 core\nvoid main() { nope(); }\n"}});
+    Ref<Program> p =
+        makeProgram("bad", {{ShaderStage::Vertex, "#version 330 core\nvoid main() { nope(); }\n"}});
     EXPECT_FALSE(p->compile());
     EXPECT_EQ(p->glName(), 0u);
     EXPECT_NE(rendtest::readLog().find("Shader::compile  +53 : bad "), std::string::npos);
@@ -153,8 +158,8 @@ TEST_F(ProgramTest, SamplersGetUnitsInGLOrder) {
 }
 
 TEST_F(ProgramTest, CubeMapArraySamplerGetsNoUnit) {
-    Ref<Program> p = makeProgram("cubes", {{ShaderStage::Vertex, rendtest::kPassVertex},
-                                           {ShaderStage::Fragment, R"(#version 400 core
+    Ref<Program> p = makeProgram(
+        "cubes", {{ShaderStage::Vertex, rendtest::kPassVertex}, {ShaderStage::Fragment, R"(#version 400 core
 uniform samplerCubeArray probes;
 out vec4 c;
 void main() { c = texture(probes, vec4(1.0)); }
@@ -189,7 +194,8 @@ TEST_F(ProgramTest, UniformsArraysBlocksAndAttributes) {
     EXPECT_EQ(block.index, static_cast<int32_t>(glGetUniformBlockIndex(p->glName(), "Lighting")));
     EXPECT_GE(block.dataSize, 36);
     GLint binding = -1;
-    glGetActiveUniformBlockiv(p->glName(), static_cast<GLuint>(block.index), GL_UNIFORM_BLOCK_BINDING, &binding);
+    glGetActiveUniformBlockiv(p->glName(), static_cast<GLuint>(block.index), GL_UNIFORM_BLOCK_BINDING,
+                              &binding);
     EXPECT_EQ(binding, block.index);
     struct Member {
         const char* name;
@@ -242,7 +248,8 @@ void main() {
     EXPECT_EQ(p->usedMatrices(), (1u << 0) | (1u << 10) | (1u << 14));
     const GLint location = glGetUniformLocation(p->glName(), "TextureMatrix");
     const std::vector<std::string> lines = rendtest::logLines();
-    const std::string expected = "found missing uniform TextureMatrix at location " + std::to_string(location);
+    const std::string expected =
+        "found missing uniform TextureMatrix at location " + std::to_string(location);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), expected), 1) << rendtest::readLog();
     EXPECT_EQ(rendtest::readLog().find("found missing uniform ShadowMatrix"), std::string::npos);
 }
@@ -290,7 +297,7 @@ TEST_F(ProgramTest, FailedUniformUploadNamesTheProgram) {
     Ref<Program> p = samplersProgram();
     ASSERT_TRUE(p->compile());
     p->bind();
-    p->setUniform1i("ModelViewProjectionMatrix", 3); // wrong type: GL refuses it
+    p->setUniform1i("ModelViewProjectionMatrix", 3);  // wrong type: GL refuses it
     p->unbind();
     const std::vector<std::string> lines = rendtest::logLines();
     auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
@@ -347,7 +354,8 @@ TEST_F(ProgramTest, SharedVertexShaderIsCompiledOnce) {
     Ref<Program> b(new Program("b"));
     for (Program* p : {a.get(), b.get()}) {
         p->setShader(ShaderStage::Vertex, vertex.get());
-        p->setShader(ShaderStage::Fragment, rendtest::makeShader(ShaderStage::Fragment, rendtest::kColorFragment).get());
+        p->setShader(ShaderStage::Fragment,
+                     rendtest::makeShader(ShaderStage::Fragment, rendtest::kColorFragment).get());
     }
     ASSERT_TRUE(a->compile());
     const GLuint shaderName = vertex->glName();
@@ -357,6 +365,43 @@ TEST_F(ProgramTest, SharedVertexShaderIsCompiledOnce) {
     EXPECT_EQ(vertex->refCount(), 3);
     a = nullptr;
     EXPECT_EQ(vertex->refCount(), 2);
+    expectNoGLErrorLogged();
+}
+
+TEST_F(ProgramTest, TessellationStagesAreCompiledOnEveryLink) {
+    Ref<Program> p = makeProgram("marrow/tess", {{ShaderStage::Vertex, rendtest::kPassVertex},
+                                                 {ShaderStage::TessControl, R"(#version 410 core
+layout(vertices = 3) out;
+void main() {
+    gl_out[gl_InvocationID].gl_Position = gl_in[gl_InvocationID].gl_Position;
+    gl_TessLevelOuter[0] = 1.0; gl_TessLevelOuter[1] = 1.0; gl_TessLevelOuter[2] = 1.0;
+    gl_TessLevelInner[0] = 1.0;
+}
+)"},
+                                                 {ShaderStage::TessEvaluation, R"(#version 410 core
+layout(triangles) in;
+void main() {
+    gl_Position = gl_TessCoord.x * gl_in[0].gl_Position + gl_TessCoord.y * gl_in[1].gl_Position
+                + gl_TessCoord.z * gl_in[2].gl_Position;
+}
+)"},
+                                                 {ShaderStage::Fragment, rendtest::kColorFragment}});
+    ASSERT_TRUE(p->compile()) << rendtest::readLog();
+    GLint attached = 0;
+    glGetProgramiv(p->glName(), GL_ATTACHED_SHADERS, &attached);
+    EXPECT_EQ(attached, 4);
+    const GLuint vertex = p->shader(ShaderStage::Vertex)->glName();
+
+    // A compiled vertex shader is reused as it is: a broken source is never seen.
+    p->shader(ShaderStage::Vertex)->setSource("broken");
+    ASSERT_TRUE(p->compile()) << rendtest::readLog();
+    EXPECT_EQ(p->shader(ShaderStage::Vertex)->glName(), vertex);
+
+    // The tessellation control shader is compiled again on every link.
+    p->shader(ShaderStage::TessControl)->setSource("broken");
+    EXPECT_FALSE(p->compile());
+    EXPECT_EQ(p->shader(ShaderStage::TessControl)->glName(), 0u);
+    EXPECT_EQ(p->glName(), 0u);
     expectNoGLErrorLogged();
 }
 
@@ -385,4 +430,4 @@ TEST_F(ProgramTest, TransformFeedbackLinkLeavesRasterizerDiscardOff) {
     }
 }
 
-} // namespace
+}  // namespace

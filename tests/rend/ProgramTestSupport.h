@@ -70,9 +70,11 @@ struct StageSource {
 };
 
 // A program of the given stages; compile() is left to the caller.
-inline ember::Ref<ember::Program> makeProgram(const std::string& name, std::initializer_list<StageSource> stages) {
+inline ember::Ref<ember::Program> makeProgram(const std::string& name,
+                                              std::initializer_list<StageSource> stages) {
     ember::Ref<ember::Program> program(new ember::Program(name));
-    for (const StageSource& s : stages) program->setShader(s.stage, makeShader(s.stage, s.source, name).get());
+    for (const StageSource& s : stages)
+        program->setShader(s.stage, makeShader(s.stage, s.source, name).get());
     return program;
 }
 
@@ -89,4 +91,4 @@ out vec4 fragColor;
 void main() { fragColor = color; }
 )";
 
-} // namespace rendtest
+}  // namespace rendtest

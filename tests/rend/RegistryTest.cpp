@@ -170,4 +170,4 @@ TEST(RenderRegistries, TexturesTakeTheRegisteredNameProgramsKeepTheirs) {
     EXPECT_EQ(texture->refCount(), 1);
 }
 
-} // namespace
+}  // namespace

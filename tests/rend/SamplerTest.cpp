@@ -95,8 +95,8 @@ void main() {
 )";
 
 Ref<Program> threeSamplerProgram() {
-    Ref<Program> p = rendtest::makeProgram(
-        "deferred/gbuffer", {{ShaderStage::Vertex, rendtest::kPassVertex}, {ShaderStage::Fragment, kThreeSamplers}});
+    Ref<Program> p = rendtest::makeProgram("deferred/gbuffer", {{ShaderStage::Vertex, rendtest::kPassVertex},
+                                                                {ShaderStage::Fragment, kThreeSamplers}});
     return p->compile() ? p : Ref<Program>();
 }
 
@@ -104,14 +104,15 @@ TEST_F(SamplerTest, BuilderTakesUnitsFromTheProgram) {
     Ref<Program> program = threeSamplerProgram();
     ASSERT_TRUE(program);
     std::vector<int32_t> units;
-    for (const char* name : {"albedo", "normals", "depth"}) units.push_back(program->samplerMap().at(name).unit);
+    for (const char* name : {"albedo", "normals", "depth"})
+        units.push_back(program->samplerMap().at(name).unit);
     std::vector<int32_t> sorted = units;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<int32_t>{0, 1, 2}));
 
     Ref<Texture2D> a(new Texture2D()), n(new Texture2D()), d(new Texture2D());
     SamplerSetBuilder builder;
-    EXPECT_FALSE(builder.addTexture(a.get(), "albedo")); // no program yet
+    EXPECT_FALSE(builder.addTexture(a.get(), "albedo"));  // no program yet
     builder.setProgram(program.get());
     ASSERT_TRUE(builder.samplerSet());
     EXPECT_TRUE(builder.addTexture(a.get(), "albedo"));
@@ -164,4 +165,4 @@ TEST_F(SamplerTest, TextureByRegisteredName) {
     TextureRegistry::instance().remove("test/sampler-albedo");
 }
 
-} // namespace
+}  // namespace

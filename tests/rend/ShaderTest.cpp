@@ -8,7 +8,8 @@ using rendtest::GLObjectTest;
 class ShaderTest : public GLObjectTest {};
 
 TEST_F(ShaderTest, CompilesAndKeepsItsName) {
-    Ref<Shader> shader = rendtest::makeShader(ShaderStage::Vertex, rendtest::kPassVertex, "data/shaders/pass.vert");
+    Ref<Shader> shader =
+        rendtest::makeShader(ShaderStage::Vertex, rendtest::kPassVertex, "data/shaders/pass.vert");
     EXPECT_FALSE(shader->isCompiled());
     ASSERT_TRUE(shader->compile());
     const GLuint name = shader->glName();
@@ -22,8 +23,8 @@ TEST_F(ShaderTest, CompilesAndKeepsItsName) {
 }
 
 TEST_F(ShaderTest, FailedCompileIsLoggedAtLine53AndDeleted) {
-    Ref<Shader> shader =
-        rendtest::makeShader(ShaderStage::Fragment, "#version 330 core\nvoid main() { undeclared = 1; }\n", "bad.frag");
+    Ref<Shader> shader = rendtest::makeShader(
+        ShaderStage::Fragment, "#version 330 core\nvoid main() { undeclared = 1; }\n", "bad.frag");
     EXPECT_FALSE(shader->compile());
     EXPECT_EQ(shader->glName(), 0u);
     const std::string log = rendtest::readLog();
@@ -43,4 +44,4 @@ TEST(ShaderStages, StageTable) {
     EXPECT_EQ(s.stage(), ShaderStage::Geometry);
 }
 
-} // namespace
+}  // namespace

@@ -40,7 +40,8 @@ TEST(TextureTables, FormatTableRows) {
         {TextureFormat::Depth24Stencil8, GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8},
         {TextureFormat::RGBA16F, GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT},
         {TextureFormat::RG32F, GL_RG32F, GL_RG, GL_FLOAT},
-        {TextureFormat::Depth32FStencil8, GL_DEPTH32F_STENCIL8, GL_DEPTH_STENCIL, GL_FLOAT_32_UNSIGNED_INT_24_8_REV},
+        {TextureFormat::Depth32FStencil8, GL_DEPTH32F_STENCIL8, GL_DEPTH_STENCIL,
+         GL_FLOAT_32_UNSIGNED_INT_24_8_REV},
         {TextureFormat::DXT5, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, GL_NONE, GL_NONE},
         {TextureFormat::None, GL_NONE, GL_NONE, GL_NONE},
     };
@@ -78,14 +79,14 @@ TEST_F(TextureTest, DefaultSwizzlePerFormat) {
         TextureFormat format;
         GLint swizzle[4];
     } cases[] = {
-        {TextureFormat::R8, {R, R, R, ONE}},          {TextureFormat::R16F, {R, R, R, ONE}},
-        {TextureFormat::R32F, {R, R, R, ONE}},        {TextureFormat::RG8, {R, R, R, G}},
-        {TextureFormat::RG32F, {R, R, R, G}},         {TextureFormat::RGB8, {R, G, B, ONE}},
-        {TextureFormat::RGB32F, {R, G, B, ONE}},      {TextureFormat::RGBA8, {R, G, B, A}},
-        {TextureFormat::RGBA16F, {R, G, B, A}},       {TextureFormat::RGBA32F, {R, G, B, A}},
-        {TextureFormat::Depth16, {R, R, R, R}},       {TextureFormat::Depth24, {R, R, R, R}},
-        {TextureFormat::Depth32, {R, R, R, R}},       {TextureFormat::Depth24Stencil8, {R, R, R, R}},
-        {TextureFormat::Depth32F, {R, G, B, A}},      {TextureFormat::Depth32FStencil8, {R, G, B, A}},
+        {TextureFormat::R8, {R, R, R, ONE}},     {TextureFormat::R16F, {R, R, R, ONE}},
+        {TextureFormat::R32F, {R, R, R, ONE}},   {TextureFormat::RG8, {R, R, R, G}},
+        {TextureFormat::RG32F, {R, R, R, G}},    {TextureFormat::RGB8, {R, G, B, ONE}},
+        {TextureFormat::RGB32F, {R, G, B, ONE}}, {TextureFormat::RGBA8, {R, G, B, A}},
+        {TextureFormat::RGBA16F, {R, G, B, A}},  {TextureFormat::RGBA32F, {R, G, B, A}},
+        {TextureFormat::Depth16, {R, R, R, R}},  {TextureFormat::Depth24, {R, R, R, R}},
+        {TextureFormat::Depth32, {R, R, R, R}},  {TextureFormat::Depth24Stencil8, {R, R, R, R}},
+        {TextureFormat::Depth32F, {R, G, B, A}}, {TextureFormat::Depth32FStencil8, {R, G, B, A}},
     };
     for (const Case& c : cases) {
         Ref<Texture2D> t(new Texture2D());
@@ -108,9 +109,10 @@ TEST_F(TextureTest, FixedPointDepthComparesWithLessFloatDepthDoesNot) {
         TextureFormat format;
         bool compare;
     } cases[] = {
-        {TextureFormat::Depth16, true},  {TextureFormat::Depth24, true},   {TextureFormat::Depth32, true},
-        {TextureFormat::Depth24Stencil8, true}, {TextureFormat::Depth32F, false},
-        {TextureFormat::Depth32FStencil8, false}, {TextureFormat::RGBA8, false},
+        {TextureFormat::Depth16, true},   {TextureFormat::Depth24, true},
+        {TextureFormat::Depth32, true},   {TextureFormat::Depth24Stencil8, true},
+        {TextureFormat::Depth32F, false}, {TextureFormat::Depth32FStencil8, false},
+        {TextureFormat::RGBA8, false},
     };
     for (const Case& c : cases) {
         Ref<Texture2D> t(new Texture2D());
@@ -283,7 +285,7 @@ TEST_F(TextureTest, DestroyDeletesTheTexture) {
     t.destroy();
     EXPECT_EQ(t.glName(), 0u);
     EXPECT_FALSE(glIsTexture(name));
-    t.destroy(); // twice is harmless
+    t.destroy();  // twice is harmless
     expectNoGLErrorLogged();
 }
 
@@ -294,7 +296,8 @@ TEST_F(TextureTest, TextureBufferExposesOneRGBA32FTexelPer16Bytes) {
     vb->addAttribute(AttributeSemantic::Position, 0, 4);
     vb->create();
     std::vector<float> points(N * 4, 0.5f);
-    vb->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(points.size() * sizeof(float)), points.data());
+    vb->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(points.size() * sizeof(float)),
+                   points.data());
     vb->unbind();
 
     Ref<TextureBuffer> tb(new TextureBuffer());
@@ -308,7 +311,8 @@ TEST_F(TextureTest, TextureBufferExposesOneRGBA32FTexelPer16Bytes) {
 
     tb->bind();
     EXPECT_EQ(levelParameter(GL_TEXTURE_BUFFER, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA32F);
-    EXPECT_EQ(levelParameter(GL_TEXTURE_BUFFER, GL_TEXTURE_BUFFER_DATA_STORE_BINDING), static_cast<GLint>(vb->glName()));
+    EXPECT_EQ(levelParameter(GL_TEXTURE_BUFFER, GL_TEXTURE_BUFFER_DATA_STORE_BINDING),
+              static_cast<GLint>(vb->glName()));
     EXPECT_EQ(levelParameter(GL_TEXTURE_BUFFER, GL_TEXTURE_BUFFER_SIZE) / 16, N);
     tb->unbind();
 
@@ -322,4 +326,4 @@ TEST_F(TextureTest, TextureBufferExposesOneRGBA32FTexelPer16Bytes) {
     expectNoGLErrorLogged();
 }
 
-} // namespace
+}  // namespace

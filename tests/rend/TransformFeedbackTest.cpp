@@ -44,7 +44,8 @@ void main() { captured = POSITION * 2.0 + vec4(1.0); gl_Position = POSITION; }
     source->create();
     std::vector<float> points(8 * 4);
     for (size_t i = 0; i < points.size(); ++i) points[i] = static_cast<float>(i);
-    source->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(points.size() * sizeof(float)), points.data());
+    source->bufferData(BufferUsage::StaticDraw, static_cast<GLsizeiptr>(points.size() * sizeof(float)),
+                       points.data());
     source->unbind();
 
     // The target holds room for 8 vertices, prefilled with a marker.
@@ -52,10 +53,12 @@ void main() { captured = POSITION * 2.0 + vec4(1.0); gl_Position = POSITION; }
     target->setStride(16);
     target->create();
     std::vector<float> marker(8 * 4, -7.0f);
-    target->bufferData(BufferUsage::DynamicCopy, static_cast<GLsizeiptr>(marker.size() * sizeof(float)), marker.data());
+    target->bufferData(BufferUsage::DynamicCopy, static_cast<GLsizeiptr>(marker.size() * sizeof(float)),
+                       marker.data());
     target->unbind();
 
-    Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), source.get(), nullptr);
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), source.get(), nullptr);
     ASSERT_TRUE(vao);
     Ref<Query> query(new Query());
     EXPECT_EQ(query->target(), QueryTarget::TransformFeedbackPrimitivesWritten);
@@ -96,7 +99,8 @@ void main() { captured = POSITION * 2.0 + vec4(1.0); gl_Position = POSITION; }
 }
 
 TEST(QueryTargets, Table) {
-    EXPECT_EQ(queryTargetToGL(QueryTarget::PrimitivesGenerated), static_cast<GLenum>(GL_PRIMITIVES_GENERATED));
+    EXPECT_EQ(queryTargetToGL(QueryTarget::PrimitivesGenerated),
+              static_cast<GLenum>(GL_PRIMITIVES_GENERATED));
     EXPECT_EQ(queryTargetToGL(QueryTarget::AnySamplesPassed), static_cast<GLenum>(GL_ANY_SAMPLES_PASSED));
     EXPECT_EQ(queryTargetToGL(QueryTarget::TimeElapsed), static_cast<GLenum>(GL_TIME_ELAPSED));
     Query q(QueryTarget::SamplesPassed);
@@ -104,4 +108,4 @@ TEST(QueryTargets, Table) {
     EXPECT_EQ(q.glName(), 0u);
 }
 
-} // namespace
+}  // namespace

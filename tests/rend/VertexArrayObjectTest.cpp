@@ -29,13 +29,14 @@ GLint attribute(GLuint location, GLenum name) {
 }
 
 TEST_F(VertexArrayObjectTest, OnlyTheSemanticsTheProgramReadsAreEnabled) {
-    Ref<Program> program = rendtest::makeProgram(
-        "pos", {{ShaderStage::Vertex, rendtest::kPassVertex}, {ShaderStage::Fragment, rendtest::kColorFragment}});
+    Ref<Program> program = rendtest::makeProgram("pos", {{ShaderStage::Vertex, rendtest::kPassVertex},
+                                                         {ShaderStage::Fragment, rendtest::kColorFragment}});
     ASSERT_TRUE(program->compile());
     const GLuint position = static_cast<GLuint>(program->findAttribute("POSITION")->location);
     Ref<VertexBuffer> vb = meshBuffer();
 
-    Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), vb.get(), nullptr);
+    Ref<VertexArrayObject> vao =
+        VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), vb.get(), nullptr);
     ASSERT_TRUE(vao);
     EXPECT_NE(vao->glName(), 0u);
     EXPECT_EQ(vao->indexSize(), 2);
@@ -77,7 +78,8 @@ void main() { gl_Position = POSITION + vec4(TEXCOORD, 0.0, 0.0); }
         Ref<IndexBuffer> ib(new IndexBuffer());
         ib->setIndexSize(c.indexSize);
         ib->create();
-        Ref<VertexArrayObject> vao = VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), vb.get(), ib.get());
+        Ref<VertexArrayObject> vao =
+            VertexArrayObjectBuilder::buildVertexArrayObject(program.get(), vb.get(), ib.get());
         ASSERT_TRUE(vao);
         EXPECT_EQ(vao->indexSize(), c.expected) << c.indexSize;
         vao->bind();
@@ -117,4 +119,4 @@ TEST_F(VertexArrayObjectTest, CreateBindDestroy) {
     expectNoGLErrorLogged();
 }
 
-} // namespace
+}  // namespace

@@ -1,5 +1,4 @@
 // The audio layer on its own: decoding, the offline mixer, syncs, the SDL device.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -26,16 +25,6 @@ std::vector<int64_t> framesOf(const std::vector<int16_t>& pcm) {
     std::vector<int64_t> frames;
     for (size_t i = 0; i + 1 < pcm.size(); i += 2) frames.push_back(frameOf(&pcm[i]));
     return frames;
-}
-
-int threadCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 struct SyncLog {
@@ -386,6 +375,7 @@ TEST(DeviceOutput, DummyDriverPlaysAndLeavesNoThreadBehind) {
         while (out->position(stream) == 0 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const uint64_t moving = out->position(stream);
+        EXPECT_GT(threadCount(), threadsBefore);  // SDL's audio thread is running
         EXPECT_GT(moving, 0u);
         EXPECT_LT(moving, out->length(stream));
         EXPECT_EQ(moving % kBytesPerFrame, 0u);

@@ -284,6 +284,7 @@ TEST(Song, SongMayOutliveItsDeviceReference) {
 TEST(Song, DummyDevicePlaysWithWallClockTimeAndLeavesNothingBehind) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_TRUE(writeMarkedWav("dummy.wav", 44100 * 10));
+    const int threadsBefore = threadCount();
     {
         Ref<SoundDevice> device(new SoundDevice());
         ASSERT_TRUE(device->initiate(nullptr));
@@ -306,5 +307,9 @@ TEST(Song, DummyDevicePlaysWithWallClockTimeAndLeavesNothingBehind) {
         EXPECT_GT(song->positionInBytes(), song->loopStart());
         EXPECT_LT(song->positionInBytes(), song->loopEnd());
         EXPECT_GT(song->positionInBeats(), 3.0f);
+        // The demo's order: the song goes first, then the device.
+        song = nullptr;
+        device = nullptr;
     }
+    EXPECT_EQ(threadCount(), threadsBefore);
 }

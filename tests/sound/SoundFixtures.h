@@ -1,5 +1,6 @@
 #pragma once
 // Small audio files written by the tests themselves, with libsndfile.
+#include <dirent.h>
 #include <sndfile.h>
 
 #include <cmath>
@@ -71,6 +72,17 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Threads of this process right now.
+inline int threadCount() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') ++count;
+        closedir(dir);
+    }
+    return count;
 }
 
 }  // namespace soundtest
