@@ -248,10 +248,10 @@ void house(Composer& c) {
         const Chord& ch = seq[bar % 4];
         const bool fill = bar == 16;
         if (bar % 4 == 0) c.add(Voice::Crash, b0, 1.0, 60.0f, 0.5f, 0.5f);
-        c.chordPad(b0, 4.0, ch, 0.35f, 0.3f);
+        c.chordPad(b0, 4.0, ch, 0.45f, 0.35f);
         // Organ stabs on the off-beats, the last one pushed.
         static const double stabs[4] = {0.5, 1.5, 2.75, 3.5};
-        for (double s : stabs) c.chordStab(b0 + s, 0.3, ch, 0.8f, 0.55f);
+        for (double s : stabs) c.chordStab(b0 + s, 0.3, ch, 0.95f, 0.55f);
         for (int beat = 0; beat < 4; ++beat) {
             const double t = b0 + beat;
             if (!fill || beat < 2) c.add(Voice::Kick, t, 0.5, 33.0f, 1.0f, 0.15f);
