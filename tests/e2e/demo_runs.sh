@@ -23,7 +23,9 @@ make_dir() {
 wait_window() {
   local name=$1 seconds=$2 id
   for _ in $(seq $((seconds * 10))); do
-    id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1)
+    # SDL's message boxes are plain X windows that xdotool's search misses;
+    # the window tree lists every named window.
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v n="\"${name}\": " 'index($0, n) {print $1; exit}')
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done

@@ -84,7 +84,7 @@ void intro(Composer& c) {
         const bool full = p >= 64.0;
         for (int h = 0; h < 6; ++h) {
             const double b = p + hits[h];
-            if (!full) c.add(Voice::Kick, b, 0.5, 38.0f, 1.0f, 0.35f);
+            if (!full) c.add(Voice::Kick, b, 0.5, 33.0f, 1.0f, 0.35f);
             c.add(Voice::Metal, b, 0.5, clangPitch[h] + (phrase % 2 ? 12.0f : 0.0f), full ? 0.55f : 0.8f, 0.45f,
                   h % 2 ? 0.45f : -0.45f);
             if (p >= 32.0) c.add(Voice::Anvil, b, 0.2, 62.0f, full ? 0.3f : 0.45f, 0.3f, h % 2 ? -0.2f : 0.2f);
@@ -117,7 +117,7 @@ void intro(Composer& c) {
             for (int beat = 0; beat < 16; ++beat) {
                 double b = p + beat;
                 const Chord& ch = groove[beat / 4];
-                c.add(Voice::Kick, b, 0.5, 38.0f, 1.0f, 0.35f);
+                c.add(Voice::Kick, b, 0.5, 33.0f, 1.0f, 0.35f);
                 if (beat % 2 == 1) c.add(Voice::Clap, b, 0.2, 60.0f, 0.85f);
                 c.add(Voice::OpenHat, b + 0.5, 0.2, 60.0f, 0.4f, 0.5f, 0.2f);
                 c.add(Voice::ClosedHat, b + 0.25, 0.1, 60.0f, 0.35f, 0.3f, -0.2f);
@@ -173,7 +173,7 @@ void flow(Composer& c) {
             const double t = p + beat;
             const Chord& ch = beat < 8 ? a : b;
             // Softer drums: kick on every beat, lighter on the off-beats of the bar.
-            c.add(Voice::Kick, t, 0.5, 38.0f, beat % 2 ? 0.65f : 0.8f, 0.05f);
+            c.add(Voice::Kick, t, 0.5, 33.0f, beat % 2 ? 0.65f : 0.8f, 0.05f);
             c.add(Voice::Shaker, t + 0.5, 0.1, 60.0f, 0.55f, 0.5f, 0.3f);
             if (phrase >= 2) c.add(Voice::Shaker, t + 0.25, 0.1, 60.0f, 0.3f, 0.5f, -0.3f);
             if (beat % 2 == 1 && phrase >= 1) c.add(Voice::Rim, t, 0.1, 74.0f, 0.6f, 0.5f, -0.2f);
@@ -214,8 +214,8 @@ void pinHead(Composer& c) {
         for (int beat = 0; beat < 16; ++beat) {
             const double t = p + beat;
             const Chord& ch = seq[2 * phrase + beat / 8];
-            c.add(Voice::Kick, t, 0.5, 36.0f, 0.65f, 0.9f);
-            if (beat % 4 == 1 || beat % 4 == 3) c.add(Voice::Kick, t + 0.75, 0.3, 36.0f, 0.35f, 0.9f);
+            c.add(Voice::Kick, t, 0.5, 31.0f, 0.65f, 0.9f);
+            if (beat % 4 == 1 || beat % 4 == 3) c.add(Voice::Kick, t + 0.75, 0.3, 31.0f, 0.35f, 0.9f);
             if (phrase >= 1 && beat % 2 == 1) {
                 c.add(Voice::Snare, t, 0.2, 50.0f, 0.85f, 0.1f);
                 c.add(Voice::Anvil, t, 0.2, 57.0f, 0.7f, 0.6f, beat % 4 == 1 ? -0.3f : 0.3f);
@@ -223,14 +223,10 @@ void pinHead(Composer& c) {
             // Industrial sixteenths: clangs scattered on the grid.
             for (int s = 1; s < 4; ++s) {
                 if (rng.unit() < (phrase >= 2 ? 0.45f : 0.25f))
-                    c.add(Voice::Metal, t + 0.25 * s, 0.2, clang[rng.nextU32() % 4] + 12.0f,
+                    c.add(Voice::Metal, t + 0.25 * s, 0.2, clang[rng.nextU32() % 4],
                           0.3f + 0.35f * rng.unit(), 0.15f + 0.3f * rng.unit(), rng.bipolar() * 0.7f);
             }
-            if (phrase >= 2) {
-                c.add(Voice::ClosedHat, t + 0.25, 0.1, 60.0f, 0.3f, 0.9f, 0.4f);
-                c.add(Voice::ClosedHat, t + 0.5, 0.1, 60.0f, 0.45f, 0.9f, -0.4f);
-                c.add(Voice::ClosedHat, t + 0.75, 0.1, 60.0f, 0.3f, 0.9f, 0.4f);
-            }
+            if (phrase >= 2) c.add(Voice::ClosedHat, t + 0.5, 0.1, 60.0f, 0.35f, 0.9f, -0.4f);
             // Distorted sixteenth bass with a hole on the beat for the kick.
             for (int s = 1; s < 4; ++s)
                 c.add(Voice::Bass, t + 0.25 * s, 0.18, float(ch.root + (s == 2 ? 12 : 0)), 0.75f, 0.85f);
@@ -252,15 +248,15 @@ void house(Composer& c) {
         const Chord& ch = seq[bar % 4];
         const bool fill = bar == 16;
         if (bar % 4 == 0) c.add(Voice::Crash, b0, 1.0, 60.0f, 0.5f, 0.5f);
-        c.chordPad(b0, 4.0, ch, 0.35f, 0.3f);
+        c.chordPad(b0, 4.0, ch, 0.45f, 0.35f);
         // Organ stabs on the off-beats, the last one pushed.
         static const double stabs[4] = {0.5, 1.5, 2.75, 3.5};
-        for (double s : stabs) c.chordStab(b0 + s, 0.3, ch, 0.8f, 0.55f);
+        for (double s : stabs) c.chordStab(b0 + s, 0.3, ch, 0.95f, 0.55f);
         for (int beat = 0; beat < 4; ++beat) {
             const double t = b0 + beat;
-            if (!fill || beat < 2) c.add(Voice::Kick, t, 0.5, 38.0f, 1.0f, 0.15f);
+            if (!fill || beat < 2) c.add(Voice::Kick, t, 0.5, 33.0f, 1.0f, 0.15f);
             if (beat % 2 == 1) c.add(Voice::Clap, t, 0.2, 60.0f, 0.8f);
-            c.add(Voice::OpenHat, t + 0.5, 0.2, 60.0f, 0.55f, 0.4f, 0.25f);
+            c.add(Voice::OpenHat, t + 0.5, 0.2, 60.0f, 0.75f, 0.4f, 0.25f);
             c.add(Voice::ClosedHat, t + 0.25, 0.1, 60.0f, 0.3f, 0.2f, -0.3f);
             c.add(Voice::ClosedHat, t + 0.75, 0.1, 60.0f, 0.35f, 0.2f, -0.3f);
             c.add(Voice::Shaker, t, 0.1, 60.0f, 0.35f, 0.5f, 0.5f);
@@ -298,7 +294,7 @@ void tunnel(Composer& c) {
             if (withLead) c.arpeggio(b0, len, ch, arpPattern, 8, 0.45f, 0.6f, 1);
             for (int beat = 0; beat < int(len + 1e-9); ++beat) {
                 const double t = b0 + beat;
-                c.add(Voice::Kick, t, 0.5, 38.0f, 1.0f, 0.5f);
+                c.add(Voice::Kick, t, 0.5, 33.0f, 1.0f, 0.5f);
                 if (beat % 2 == 1 && withLead) c.add(Voice::Clap, t, 0.2, 60.0f, 0.8f);
                 if (beat % 2 == 1 && withLead) c.add(Voice::Snare, t, 0.2, 50.0f, 0.5f, 0.7f);
                 for (int s = 1; s < 4; ++s) c.add(Voice::ClosedHat, t + 0.25 * s, 0.1, 60.0f, s == 2 ? 0.45f : 0.3f, 0.5f, 0.2f);

@@ -44,30 +44,31 @@ struct Biquad {
     }
 };
 
-// The two K-weighting stages (head shelf and RLB high-pass) designed for
-// the given rate so the meter matches the reference at 44.1 kHz too.
+// The two K-weighting stages (head shelf and RLB high-pass), derived for
+// the given rate from the analogue prototypes of the 48 kHz reference
+// coefficients, so the meter reads the same at 44.1 kHz.
 void kWeighting(double fs, Biquad& shelf, Biquad& highpass) {
     {
-        const double gainDb = 3.99984385397, q = 0.7071752369554193, fc = 1681.974450955533;
-        const double a = std::pow(10.0, gainDb / 40.0);
-        const double w0 = 2.0 * M_PI * fc / fs, c = std::cos(w0), alpha = std::sin(w0) / (2.0 * q);
-        const double sa = 2.0 * std::sqrt(a) * alpha;
-        const double a0 = (a + 1) - (a - 1) * c + sa;
-        shelf.b0 = a * ((a + 1) + (a - 1) * c + sa) / a0;
-        shelf.b1 = -2.0 * a * ((a - 1) + (a + 1) * c) / a0;
-        shelf.b2 = a * ((a + 1) + (a - 1) * c - sa) / a0;
-        shelf.a1 = 2.0 * ((a - 1) - (a + 1) * c) / a0;
-        shelf.a2 = ((a + 1) - (a - 1) * c - sa) / a0;
+        const double f0 = 1681.974450955533, gainDb = 3.999843853973347, q = 0.7071752369554196;
+        const double k = std::tan(M_PI * f0 / fs);
+        const double vh = std::pow(10.0, gainDb / 20.0);
+        const double vb = std::pow(vh, 0.4996667741545416);
+        const double a0 = 1.0 + k / q + k * k;
+        shelf.b0 = (vh + vb * k / q + k * k) / a0;
+        shelf.b1 = 2.0 * (k * k - vh) / a0;
+        shelf.b2 = (vh - vb * k / q + k * k) / a0;
+        shelf.a1 = 2.0 * (k * k - 1.0) / a0;
+        shelf.a2 = (1.0 - k / q + k * k) / a0;
     }
     {
-        const double q = 0.5003270373238773, fc = 38.13547087602444;
-        const double w0 = 2.0 * M_PI * fc / fs, c = std::cos(w0), alpha = std::sin(w0) / (2.0 * q);
-        const double a0 = 1.0 + alpha;
-        highpass.b0 = (1.0 + c) / 2.0 / a0;
-        highpass.b1 = -(1.0 + c) / a0;
-        highpass.b2 = (1.0 + c) / 2.0 / a0;
-        highpass.a1 = -2.0 * c / a0;
-        highpass.a2 = (1.0 - alpha) / a0;
+        const double f0 = 38.13547087602444, q = 0.5003270373238773;
+        const double k = std::tan(M_PI * f0 / fs);
+        const double a0 = 1.0 + k / q + k * k;
+        highpass.b0 = 1.0;
+        highpass.b1 = -2.0;
+        highpass.b2 = 1.0;
+        highpass.a1 = 2.0 * (k * k - 1.0) / a0;
+        highpass.a2 = (1.0 - k / q + k * k) / a0;
     }
 }
 

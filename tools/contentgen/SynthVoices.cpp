@@ -358,7 +358,8 @@ void lead(const NoteEvent& e, long gate, StereoBuffer& out) {
     for (long n = 0; n < frames; ++n) {
         if ((n & 15) == 0) {
             float vib = n > vibDelay ? std::min(1.0f, float(n - vibDelay) * kDt * 2.0f) : 0.0f;
-            float bend = std::exp2(0.0012f * 12.0f * vib * tableSin(float(n) * kDt * 5.2f) / 12.0f);
+            // About 15 cents of vibrato once the note has settled.
+            float bend = std::exp2(0.0125f * vib * tableSin(float(n) * kDt * 5.2f));
             for (int i = 0; i < 5; ++i) osc[i].setFrequency(f * ratio[i] * bend);
             float c = 1400.0f + 3000.0f * e.param + 2500.0f * fenv;
             fl.set(c, 1.1f);
