@@ -7,8 +7,8 @@ PKGS=(
   libsndfile1-dev libvorbis-dev libgtk-3-dev libfreetype-dev
   libgtest-dev googletest libbenchmark-dev
   fonts-league-spartan fonts-inter
-  xvfb xauth xdotool libgl1-mesa-dri libegl-dev libegl-mesa0 mesa-utils
-  ffmpeg vorbis-tools imagemagick sox libxml2-utils glslang-tools
+  xvfb xauth xdotool x11-utils xfonts-base libgl1-mesa-dri libegl-dev libegl-mesa0 mesa-utils
+  ffmpeg vorbis-tools imagemagick sox libxml2-utils glslang-tools aubio-tools
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -35,8 +35,12 @@ public:
 
     int depth() const { return depth_; }
 
-    // Driver capability report for the current GL context (GLEW initialised).
-    // Returns 0 on success, 1 when the requested OpenGL version is missing.
+    // Driver capability report for the current GL context (GLEW initialised):
+    // sections "driver", "limits", "extensions" (ending with the version check
+    // for glVersion: 0 = 3.3 ... 4 = 4.3, other values check nothing) and the
+    // window system's list ("glx" or "egl"). Returns 0 on success, 1 when GLEW
+    // does not report the requested OpenGL version. Leaves a pending GL error
+    // on core contexts (the extension-string query), for the caller to discard.
     int checkExtensions(int glVersion);
 
 private:

@@ -1,0 +1,10 @@
+#include "ShapeGenerator.h"
+
+namespace qm {
+
+bool ShapeGenerator::generate(ShapeMesh& out) const {
+    out = ShapeMesh();
+    return true;
+}
+
+}  // namespace qm
