@@ -23,6 +23,19 @@ void applyVectorState(Texture* texture) {
     texture->setTextureState(state);
 }
 
+// Creates a float vector texture of kind T and the given size, uploads data and
+// registers it under name.
+template <class T, class... Size>
+void addVectorTexture(const char* name, const std::vector<float>& data, TextureFormat format, Size... size) {
+    Ref<T> texture(new T());
+    texture->create(size..., format);
+    texture->bind();
+    applyVectorState(texture.get());
+    texture->uploadData(data.data());
+    texture->unbind();
+    textureRegistry().add(name, texture);
+}
+
 }  // namespace
 
 Quillmoor::Quillmoor() = default;
@@ -71,39 +84,15 @@ bool Quillmoor::onContentLoaded() {
         textureRegistry().add(name, texture);
     }
 
-    {
-        std::vector<float> normals = ProceduralTextures::randomNormals();
-        const int n = ProceduralTextures::randomNormalsSize;
-        Ref<Texture2D> texture(new Texture2D());
-        texture->create(n, n, TextureFormat::RGB32F);
-        texture->bind();
-        applyVectorState(texture.get());
-        texture->uploadData(normals.data());
-        texture->unbind();
-        textureRegistry().add("random_normals", texture);
-    }
-    {
-        std::vector<float> velocity = ProceduralTextures::curlVelocity2D();
-        const int n = ProceduralTextures::curl2DSize;
-        Ref<Texture2D> texture(new Texture2D());
-        texture->create(n, n, TextureFormat::RG32F);
-        texture->bind();
-        applyVectorState(texture.get());
-        texture->uploadData(velocity.data());
-        texture->unbind();
-        textureRegistry().add("curl_vel_2d", texture);
-    }
-    {
-        std::vector<float> curl = ProceduralTextures::curlVelocity3D();
-        const int n = ProceduralTextures::curl3DSize;
-        Ref<Texture3D> texture(new Texture3D());
-        texture->create(n, n, n, TextureFormat::RGB32F);
-        texture->bind();
-        applyVectorState(texture.get());
-        texture->uploadData(curl.data());
-        texture->unbind();
-        textureRegistry().add("curl_vel_3d", texture);
-    }
+    const int normals = ProceduralTextures::randomNormalsSize;
+    addVectorTexture<Texture2D>("random_normals", ProceduralTextures::randomNormals(), TextureFormat::RGB32F,
+                                normals, normals);
+    const int curl2D = ProceduralTextures::curl2DSize;
+    addVectorTexture<Texture2D>("curl_vel_2d", ProceduralTextures::curlVelocity2D(), TextureFormat::RG32F, curl2D,
+                                curl2D);
+    const int curl3D = ProceduralTextures::curl3DSize;
+    addVectorTexture<Texture3D>("curl_vel_3d", ProceduralTextures::curlVelocity3D(), TextureFormat::RGB32F, curl3D,
+                                curl3D, curl3D);
     return true;
 }
 

@@ -23,5 +23,8 @@ if [ "${EMBER_SKIP_SANITIZERS:-0}" != 1 ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_init_order=1
   export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  # llvmpipe rasterizes on the calling thread: LeakSanitizer's exit-time
+  # thread stop has then no driver worker threads to trip over.
+  export LP_NUM_THREADS=0
   "${xvfb[@]}" ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE scripts
 fi

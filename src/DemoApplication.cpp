@@ -463,94 +463,79 @@ bool DemoApplication::loadFramebuffers(TiXmlElement* section) {
 
     // Render targets first, then cube maps, render buffers and framebuffers,
     // so that attachments can name any target whatever the document order.
-    for (TiXmlElement* e = section->FirstChildElement("texture"); e; e = e->NextSiblingElement("texture")) {
-        const char* name = e->Attribute("name");
+    // Each target kind needs name, size and format; `word` names it in messages.
+    struct Target {
+        const char* name;
+        int32_t width, height;
+        TextureFormat format;
+    };
+    auto readTarget = [&](TiXmlElement* e, const char* word, Target& t) {
+        t.name = e->Attribute("name");
         const char* width = e->Attribute("width");
         const char* height = e->Attribute("height");
         const char* format = e->Attribute("format");
-        if (!name || !width || !height || !format) {
-            log().writeFormatted("Missing attributes in texture %s", nameOf(e));
+        if (!t.name || !width || !height || !format) {
+            log().writeFormatted("Missing attributes in %s %s", word, nameOf(e));
             return false;
         }
-        int32_t w = parseSize(width, screenWidth);
-        int32_t h = parseSize(height, screenHeight);
-        TextureFormat f = parseFormat(format);
-        if (f == TextureFormat::None || w < 1 || h < 1) {
-            log().writeFormatted("Invalid attributes in texture %s", name);
+        t.width = parseSize(width, screenWidth);
+        t.height = parseSize(height, screenHeight);
+        t.format = parseFormat(format);
+        if (t.format == TextureFormat::None || t.width < 1 || t.height < 1) {
+            log().writeFormatted("Invalid attributes in %s %s", word, t.name);
             return false;
         }
-        Ref<Texture2D> texture(new Texture2D());
-        if (!texture->create(w, h, f)) {
-            log().writeFormatted("Unable to create texture %s", name);
-            return false;
-        }
-        TextureState state = texture->textureState();
+        return true;
+    };
+    // Applies the target's sampling state (nearest, clamped, and whatever its
+    // "sampler" child says), then registers it.
+    auto finishTarget = [&](TiXmlElement* e, Texture* texture, TextureState state, const char* name) {
         state.magFilter = state.minFilter = TextureFilter::Nearest;
         state.wrapS = state.wrapT = state.wrapR = TextureWrap::ClampToEdge;
-        state.compare = false;
         if (!readTargetSampler(e, state)) return false;
         texture->bind();
         texture->setTextureState(state);
         texture->unbind();
         textureRegistry().add(name, texture);
         showProgress(progress += step);
+        return true;
+    };
+
+    for (TiXmlElement* e = section->FirstChildElement("texture"); e; e = e->NextSiblingElement("texture")) {
+        Target t;
+        if (!readTarget(e, "texture", t)) return false;
+        Ref<Texture2D> texture(new Texture2D());
+        if (!texture->create(t.width, t.height, t.format)) {
+            log().writeFormatted("Unable to create texture %s", t.name);
+            return false;
+        }
+        // Render targets are read as plain values: no depth comparison.
+        TextureState state = texture->textureState();
+        state.compare = false;
+        if (!finishTarget(e, texture.get(), state, t.name)) return false;
     }
 
     for (TiXmlElement* e = section->FirstChildElement("cubemap"); e; e = e->NextSiblingElement("cubemap")) {
-        const char* name = e->Attribute("name");
-        const char* width = e->Attribute("width");
-        const char* height = e->Attribute("height");
-        const char* format = e->Attribute("format");
-        if (!name || !width || !height || !format) {
-            log().writeFormatted("Missing attributes in texture %s", nameOf(e));
-            return false;
-        }
-        int32_t w = parseSize(width, screenWidth);
-        int32_t h = parseSize(height, screenHeight);
-        TextureFormat f = parseFormat(format);
-        if (f == TextureFormat::None || w < 1 || h < 1) {
-            log().writeFormatted("Invalid attributes in texture %s", name);
-            return false;
-        }
+        Target t;
+        if (!readTarget(e, "texture", t)) return false;
         Ref<TextureCube> cube(new TextureCube());
-        if (!cube->create(w, h, f)) {
-            log().writeFormatted("Unable to create texture %s", name);
+        if (!cube->create(t.width, t.height, t.format)) {
+            log().writeFormatted("Unable to create texture %s", t.name);
             return false;
         }
-        TextureState state = cube->textureState();
-        state.magFilter = state.minFilter = TextureFilter::Nearest;
-        state.wrapS = state.wrapT = state.wrapR = TextureWrap::ClampToEdge;
-        if (!readTargetSampler(e, state)) return false;
-        cube->bind();
-        cube->setTextureState(state);
-        cube->unbind();
-        textureRegistry().add(name, cube);
-        showProgress(progress += step);
+        if (!finishTarget(e, cube.get(), cube->textureState(), t.name)) return false;
     }
 
     for (TiXmlElement* e = section->FirstChildElement("renderbuffer"); e;
          e = e->NextSiblingElement("renderbuffer")) {
-        const char* name = e->Attribute("name");
-        const char* width = e->Attribute("width");
-        const char* height = e->Attribute("height");
-        const char* format = e->Attribute("format");
-        if (!name || !width || !height || !format) {
-            log().writeFormatted("Missing attributes in renderbuffer %s", nameOf(e));
-            return false;
-        }
-        int32_t w = parseSize(width, screenWidth);
-        int32_t h = parseSize(height, screenHeight);
-        TextureFormat f = parseFormat(format);
-        if (f == TextureFormat::None || w < 1 || h < 1) {
-            log().writeFormatted("Invalid attributes in renderbuffer %s", name);
-            return false;
-        }
+        Target t;
+        if (!readTarget(e, "renderbuffer", t)) return false;
         Ref<RenderBuffer> buffer(new RenderBuffer());
-        if (!buffer->create(w, h, f)) {
-            log().writeFormatted("Unable to create renderbuffer %s", name);
+        if (!buffer->create(t.width, t.height, t.format)) {
+            log().writeFormatted("Unable to create renderbuffer %s", t.name);
             return false;
         }
-        textureRegistry().add(name, buffer);
+        textureRegistry().add(t.name, buffer);
         showProgress(progress += step);
     }
 

@@ -178,13 +178,6 @@ void observeMessageBox(const std::string& caption, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef __SANITIZE_ADDRESS__
-    // Mesa unloads its driver when SDL closes the X display; leaks inside the
-    // driver then show up as "<unknown module>" and escape the suppressions.
-    // Holding one extra reference on SDL video keeps the display (and the
-    // driver) until the process ends.
-    SDL_InitSubSystem(SDL_INIT_VIDEO);
-#endif
     ember::MessageBox::setObserver(observeMessageBox);
     FrameApp* app = new FrameApp();
     ember::ApplicationSettings& settings = app->editSettings();
