@@ -9,6 +9,8 @@
 
 namespace ember {
 
+Framebuffer* Framebuffer::windowStandIn_ = nullptr;
+
 namespace {
 const char* const kSource = "src/rend/Framebuffer";
 
@@ -152,7 +154,7 @@ bool Framebuffer::create() {
 
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     checkGLError(__LINE__, function, kSource);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, windowStandIn_ ? windowStandIn_->glName_ : 0);
     checkGLError(__LINE__, function, kSource);
     if (status == GL_FRAMEBUFFER_COMPLETE) return true;
 
@@ -191,11 +193,36 @@ void Framebuffer::bind() {
 
 void Framebuffer::unbind() {
     const char* const function = "Framebuffer::unbind";
+    if (windowStandIn_) {
+        bindWindow();
+        return;
+    }
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     checkGLError(__LINE__, function, kSource);
     glDrawBuffer(GL_BACK);
     checkGLError(__LINE__, function, kSource);
     glReadBuffer(GL_BACK);
+    checkGLError(__LINE__, function, kSource);
+}
+
+void Framebuffer::setWindowStandIn(Framebuffer* framebuffer) { windowStandIn_ = framebuffer; }
+
+void Framebuffer::bindWindow() {
+    const char* const function = "Framebuffer::bindWindow";
+    if (!windowStandIn_) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        checkGLError(__LINE__, function, kSource);
+        glDrawBuffer(GL_BACK);
+        checkGLError(__LINE__, function, kSource);
+        glReadBuffer(GL_BACK);
+        checkGLError(__LINE__, function, kSource);
+        return;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, windowStandIn_->glName_);
+    checkGLError(__LINE__, function, kSource);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    checkGLError(__LINE__, function, kSource);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
     checkGLError(__LINE__, function, kSource);
 }
 
