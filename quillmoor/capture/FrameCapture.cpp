@@ -191,6 +191,7 @@ int FrameCapture::run(OfflineRun& offline) {
     std::vector<int16_t> pcm;
     int64_t mixed = 0;
     int exitCode = kExitOk;
+    const Clock::time_point captureStart = Clock::now();
 
     for (int64_t k = 0; k < frames; ++k) {
         const int64_t target = sampleOffset(k, options_.fps);
@@ -244,6 +245,10 @@ int FrameCapture::run(OfflineRun& offline) {
         std::printf("range: beats %g to %g, %lld frames at %d fps, %dx%d\n", from, to,
                     static_cast<long long>(frames), options_.fps, options_.width, options_.height);
         std::printf("%s", stats.format().c_str());
+        const double captureSeconds = secondsSince(captureStart);
+        std::printf("capture: %lld frames in %.3f s (%.1f frames/s, mixing, read-back and output included)\n",
+                    static_cast<long long>(frames), captureSeconds,
+                    captureSeconds > 0.0 ? static_cast<double>(frames) / captureSeconds : 0.0);
         std::fflush(stdout);
     }
     timer->destroy();
