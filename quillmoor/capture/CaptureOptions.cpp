@@ -109,8 +109,10 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             o.output = v;
         } else if (arg == "--scene") {
             if (!value(&v)) return false;
-            if (v == "quillmoor") o.scene = CaptureOptions::Scene::Quillmoor;
-            else if (v == "beat-test") o.scene = CaptureOptions::Scene::BeatTest;
+            if (v == "quillmoor")
+                o.scene = CaptureOptions::Scene::Quillmoor;
+            else if (v == "beat-test")
+                o.scene = CaptureOptions::Scene::BeatTest;
             else {
                 *error = "unknown --scene '" + v + "' (quillmoor or beat-test)";
                 return false;
@@ -143,7 +145,8 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
         return false;
     }
     if (!haveBeat && !(haveFrom && haveTo)) {
-        *error = haveFrom || haveTo ? "a range needs both --from and --to" : "nothing to capture (--beat or --from/--to)";
+        *error = haveFrom || haveTo ? "a range needs both --from and --to"
+                                    : "nothing to capture (--beat or --from/--to)";
         return false;
     }
     if (!haveBeat && o.to <= o.from) {

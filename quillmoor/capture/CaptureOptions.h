@@ -7,9 +7,9 @@ namespace qm {
 // Exit codes of quillmoor-capture, for scripts.
 enum CaptureExit : int {
     kExitOk = 0,
-    kExitUsage = 2,    // bad arguments, or a range the song does not cover
-    kExitLoad = 3,     // window, GL context, off-screen target or demo content failed
-    kExitOutput = 4,   // output not writable, ffmpeg missing or failing, PNG not written
+    kExitUsage = 2,   // bad arguments, or a range the song does not cover
+    kExitLoad = 3,    // window, GL context, off-screen target or demo content failed
+    kExitOutput = 4,  // output not writable, ffmpeg missing or failing, PNG not written
 };
 
 // What one capture run does, parsed from its command line.

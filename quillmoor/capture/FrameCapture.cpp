@@ -57,7 +57,8 @@ public:
         const double elapsed = secondsSince(start_);
         if (done < total_ && elapsed - lastShown_ < 1.0) return;
         lastShown_ = elapsed;
-        const double eta = done > 0 ? elapsed / static_cast<double>(done) * static_cast<double>(total_ - done) : 0.0;
+        const double eta =
+            done > 0 ? elapsed / static_cast<double>(done) * static_cast<double>(total_ - done) : 0.0;
         std::fprintf(stderr, "%sframe %lld/%lld (%3.0f%%), %.1f s elapsed, ETA %.1f s%s", tty_ ? "\r" : "",
                      static_cast<long long>(done), static_cast<long long>(total_),
                      100.0 * static_cast<double>(done) / static_cast<double>(total_), elapsed, eta,
@@ -88,7 +89,8 @@ std::vector<std::string> activeParts(float beat) {
 // them. The capture keeps the driver loaded until the process exits, as a
 // process that never closes its context does.
 int keepDriverLoaded(dl_phdr_info* info, size_t, void*) {
-    if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so")) dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
+    if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
+        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
     return 0;
 }
 
@@ -164,8 +166,8 @@ int FrameCapture::run(OfflineRun& offline) {
     // The clock is the song: a frame past its end would have no time.
     const bool inside = to > from ? to <= songBeats + 1e-6 : from < songBeats;
     if (!inside || !song->seekToBeat(static_cast<float>(from))) {
-        std::fprintf(stderr, "quillmoor-capture: beats %g to %g lie outside the song (%.3f beats)\n", from, to,
-                     songBeats);
+        std::fprintf(stderr, "quillmoor-capture: beats %g to %g lie outside the song (%.3f beats)\n", from,
+                     to, songBeats);
         offline.stop();
         return kExitUsage;
     }
@@ -216,10 +218,13 @@ int FrameCapture::run(OfflineRun& offline) {
         stats.add(activeParts(beat), cpuMilliseconds, gpuMilliseconds);
 
         bool written = true;
-        if (still) written = PngWriter::write(options_.output, options_.width, options_.height, rgb, &error);
+        if (still)
+            written = PngWriter::write(options_.output, options_.width, options_.height, rgb, &error);
         else if (options_.mode == Mode::Frames)
-            written = PngWriter::write(framePath(options_.output, k), options_.width, options_.height, rgb, &error);
-        else if (video) written = encoder.writeFrame(rgb, &error);
+            written =
+                PngWriter::write(framePath(options_.output, k), options_.width, options_.height, rgb, &error);
+        else if (video)
+            written = encoder.writeFrame(rgb, &error);
         if (!written) {
             std::fprintf(stderr, "quillmoor-capture: %s\n", error.c_str());
             exitCode = kExitOutput;

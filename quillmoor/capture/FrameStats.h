@@ -13,7 +13,7 @@ public:
     struct Summary {
         int64_t frames = 0;
         double mean = 0;
-        double p95 = 0;    // nearest-rank 95th percentile
+        double p95 = 0;  // nearest-rank 95th percentile
         double worst = 0;
     };
 

@@ -15,7 +15,9 @@ namespace {
 const char* const kSource = "quillmoor/capture/OffscreenSurface";
 }
 
-OffscreenSurface::~OffscreenSurface() { destroy(); }
+OffscreenSurface::~OffscreenSurface() {
+    destroy();
+}
 
 bool OffscreenSurface::create(int32_t width, int32_t height) {
     Logger& log = Logger::instance();

@@ -23,7 +23,8 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 bool PngWriter::write(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgb,
                       std::string* error) {
-    if (width <= 0 || height <= 0 || rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3) {
+    if (width <= 0 || height <= 0 ||
+        rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3) {
         *error = "image size does not match its pixels";
         return false;
     }
@@ -55,7 +56,8 @@ bool PngWriter::write(const std::string& path, int32_t width, int32_t height, co
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     // Fast compression: frames of a long range must not wait on zlib.
     png_set_compression_level(png, 3);
     png_write_info(png, info);

@@ -30,8 +30,10 @@ std::string tailOf(const std::string& path) {
 std::string shellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
     }
     return quoted + "'";
 }
@@ -53,7 +55,8 @@ VideoEncoder::~VideoEncoder() {
     if (pipe_) abort();
 }
 
-bool VideoEncoder::open(const std::string& path, int32_t width, int32_t height, int32_t fps, std::string* error) {
+bool VideoEncoder::open(const std::string& path, int32_t width, int32_t height, int32_t fps,
+                        std::string* error) {
     ffmpeg_ = findFfmpeg();
     if (ffmpeg_.empty()) {
         *error = "ffmpeg not found on PATH (needed for video output)";
@@ -67,8 +70,8 @@ bool VideoEncoder::open(const std::string& path, int32_t width, int32_t height, 
     std::string command = shellQuote(ffmpeg_) + " -nostdin -hide_banner -loglevel error -y -f rawvideo" +
                           " -pix_fmt rgb24 -s " + std::to_string(width) + "x" + std::to_string(height) +
                           " -framerate " + std::to_string(fps) + " -i - -c:v libx264 -preset medium -crf 18" +
-                          " -pix_fmt yuv420p -r " + std::to_string(fps) + " " + shellQuote(videoPath_) + " 2>" +
-                          shellQuote(logPath_);
+                          " -pix_fmt yuv420p -r " + std::to_string(fps) + " " + shellQuote(videoPath_) +
+                          " 2>" + shellQuote(logPath_);
     pipe_ = popen(command.c_str(), "w");
     if (!pipe_) {
         *error = "cannot start ffmpeg";

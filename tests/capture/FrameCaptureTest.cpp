@@ -24,7 +24,8 @@ TEST(FrameCapture, SampleOffsetsAccumulateWithoutDrift) {
     for (int fps : {1, 24, 25, 30, 60, 144, 240}) {
         SCOPED_TRACE(fps);
         // After any whole number of seconds the clock sits on the exact sample.
-        for (int64_t seconds : {1, 7, 3600}) EXPECT_EQ(FrameCapture::sampleOffset(seconds * fps, fps), seconds * 44100);
+        for (int64_t seconds : {1, 7, 3600})
+            EXPECT_EQ(FrameCapture::sampleOffset(seconds * fps, fps), seconds * 44100);
         // Steps differ by at most one sample from the ideal 44100 / fps.
         const int64_t low = 44100 / fps, high = (44100 + fps - 1) / fps;
         for (int64_t k = 0; k < 3 * fps; ++k) {
