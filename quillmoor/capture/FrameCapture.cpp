@@ -1,13 +1,10 @@
 #include "capture/FrameCapture.h"
 
-#include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -83,17 +80,6 @@ std::vector<std::string> activeParts(float beat) {
     return names;
 }
 
-// Mesa unloads its driver when the last display or context goes, at the very
-// end of a run, and the unload leaves a few blocks behind whose call sites
-// vanish with the driver: leak checkers can neither attribute nor suppress
-// them. The capture keeps the driver loaded until the process exits, as a
-// process that never closes its context does.
-int keepDriverLoaded(dl_phdr_info* info, size_t, void*) {
-    if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
-        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
-    return 0;
-}
-
 }  // namespace
 
 int64_t FrameCapture::sampleOffset(int64_t frame, int32_t fps) {
@@ -154,7 +140,6 @@ int FrameCapture::run(OfflineRun& offline) {
         return kExitLoad;
     }
     const double loadSeconds = secondsSince(loadStart);
-    dl_iterate_phdr(keepDriverLoaded, nullptr);
 
     ember::DemoApplication& demo = offline.demo();
     ember::Song* song = demo.demoSong();

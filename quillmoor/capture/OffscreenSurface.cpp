@@ -1,6 +1,8 @@
 #include "capture/OffscreenSurface.h"
 
 #include <GL/glew.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <cstring>
 
@@ -12,7 +14,19 @@ namespace qm {
 using namespace ember;
 
 namespace {
+
 const char* const kSource = "quillmoor/capture/OffscreenSurface";
+
+int holdDriver(dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
+        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
+    return 0;
+}
+
+}  // namespace
+
+void OffscreenSurface::keepDriverLoaded() {
+    dl_iterate_phdr(holdDriver, nullptr);
 }
 
 OffscreenSurface::~OffscreenSurface() {

@@ -55,7 +55,13 @@ status=$?
 run_in "$real" --scene beat-test --beat 100000 --output "$work/far.png"
 [ "$status" = 2 ] && grep -q "outside the song" "$work/err.txt" || fail "beat past the song: status $status"
 
-# 4. Stills: the same beat twice gives the same file; the flash is white on
+# 4. A directory without the demo's content: exit 3.
+mkdir -p "$work/nodata"
+run_in "$work/nodata" --beat 1 --output "$work/nodata/x.png"
+[ "$status" = 3 ] && grep -q "failed to load" "$work/err.txt" || fail "missing content: status $status"
+[ -e "$work/nodata/x.png" ] && fail "a failed load wrote a still"
+
+# 5. Stills: the same beat twice gives the same file; the flash is white on
 #    the beat and black between beats; the real demo's empty timeline is black.
 run_in "$real" --scene beat-test --size 320x180 --beat 8 --output "$work/a.png"
 [ "$status" = 0 ] || fail "still a: status $status"
@@ -71,7 +77,7 @@ run_in "$real" --size 320x180 --beat 2 --output "$work/d.png"
 size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$work/d.png")
 [ "$size" = "320,180" ] || fail "still size $size"
 
-# 5. Numbered frames: one beat at 140 bpm and 10 fps is 4.29 frames -> 5.
+# 6. Numbered frames: one beat at 140 bpm and 10 fps is 4.29 frames -> 5.
 run_in "$real" --scene beat-test --size 64x36 --from 8 --to 9 --fps 10 --output "$work/frames/"
 [ "$status" = 0 ] || fail "frames: status $status"
 count=$(find "$work/frames" -name 'frame_*.png' | wc -l)
@@ -79,14 +85,14 @@ count=$(find "$work/frames" -name 'frame_*.png' | wc -l)
 [ -f "$work/frames/frame_000004.png" ] || fail "frames: frame_000004.png missing"
 [ "$(brightness "$work/frames/frame_000000.png")" -gt 250 ] || fail "frame 0 (beat 8) is not white"
 
-# 6. --stats on the real demo: load time and the per-part table.
+# 7. --stats on the real demo: load time and the per-part table.
 run_in "$real" --size 320x180 --from 0 --to 1 --stats
 [ "$status" = 0 ] || fail "stats: status $status"
 grep -q "^load time: [0-9.]* s$" "$work/out.txt" || fail "stats without load time"
 grep -q "^(no part) *13 " "$work/out.txt" || fail "stats: no '(no part)' row with 13 frames"
 cat "$work/out.txt"
 
-# 7. Video in sync: a song of clicks at 120 bpm (one every 22,050 samples),
+# 8. Video in sync: a song of clicks at 120 bpm (one every 22,050 samples),
 #    the range [8.3, 12.3) = 2 s at 30 fps. Beats 9..12 fall at 0.35, 0.85,
 #    1.35 and 1.85 s: each click must be there in the audio, and the first
 #    white frame of each flash must be the first frame at or after it.
@@ -131,7 +137,7 @@ paste "$work/flashes" "$work/clicks" | awk -v expected="0.35 0.85 1.35 1.85" '
     if ($1 < $2 - 0.005 || $1 >= $2 + 1 / 30 + 0.005) { printf "flash %d at %s, click at %s\n", NR, $1, $2; bad = 1 } }
   END { exit bad }' || fail "audio and video out of sync"
 
-# 8. No X server at all: SDL's offscreen driver over EGL gives the same still.
+# 9. No X server at all: SDL's offscreen driver over EGL gives the same still.
 (cd "$real" && env -u DISPLAY -u WAYLAND_DISPLAY "$capture" --quiet --scene beat-test --size 320x180 --beat 8 \
   --output "$work/headless.png") 2>"$work/err.txt"
 status=$?
