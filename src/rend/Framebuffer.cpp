@@ -183,7 +183,8 @@ void Framebuffer::bind() {
     if (drawBufferCount_ == 0) {
         glDrawBuffer(GL_NONE);
         checkGLError(__LINE__, function, kSource);
-        glReadBuffer(GL_BACK);
+        // Reading stays on the window's back buffer, or on its stand-in.
+        glReadBuffer(windowStandIn_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
         checkGLError(__LINE__, function, kSource);
     } else {
         glDrawBuffers(drawBufferCount_, drawBuffers_);

@@ -1,7 +1,12 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
+
+#include "application/Logger.h"
 
 #include "capture/OffscreenSurface.h"
 #include "rend/Device.h"
@@ -21,6 +26,8 @@ std::vector<uint8_t> pixelAt(const std::vector<uint8_t>& rgb, int width, int x, 
 
 TEST(OffscreenSurface, StandsInForTheBackBufferAtAnySize) {
     EMBER_REQUIRE_GL();
+    // Every GL error the engine meets goes to the log, which must stay empty.
+    ASSERT_TRUE(Logger::instance().open("surface-log.txt"));
     const int w = 123, h = 45;  // no display mode has this size
     Ref<qm::OffscreenSurface> surface(new qm::OffscreenSurface());
     ASSERT_TRUE(surface->create(w, h));
@@ -40,6 +47,16 @@ TEST(OffscreenSurface, StandsInForTheBackBufferAtAnySize) {
     device->setFramebuffer(target.get());
     device->setClearColor(0.0f, 1.0f, 0.0f, 1.0f);
     device->clear(GL_COLOR_BUFFER_BIT);
+    device->setBackbuffer(w, h);
+    // A depth-only pass (shadow maps) in between leaves no GL error either.
+    Ref<Texture2D> depth(new Texture2D());
+    ASSERT_TRUE(depth->create(16, 16, TextureFormat::Depth24));
+    Ref<Framebuffer> shadow(new Framebuffer());
+    shadow->setAttachment(Attachment::Depth, depth.get());
+    ASSERT_TRUE(shadow->create());
+    device->setFramebuffer(shadow.get());
+    device->clear(GL_DEPTH_BUFFER_BIT);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     device->setBackbuffer(w, h);
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 10, 5);  // bottom-left corner in GL terms
@@ -62,9 +79,15 @@ TEST(OffscreenSurface, StandsInForTheBackBufferAtAnySize) {
     surface->destroy();
     EXPECT_EQ(Framebuffer::windowStandIn(), nullptr);
     target->destroy();
+    shadow->destroy();
     GLint bound = -1;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(bound, 0);
+
+    Logger::instance().close();
+    std::ifstream in("surface-log.txt");
+    const std::string logged((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(logged.find(" : GL_"), std::string::npos) << logged;
 }
 
 TEST(OffscreenSurface, RefusesSizesBeyondTheDriver) {
