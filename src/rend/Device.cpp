@@ -390,10 +390,13 @@ void Device::setBackbuffer(int32_t width, int32_t height) {
     if (!currentFramebuffer_) return;
     currentFramebuffer_->unbind();
     currentFramebuffer_.reset();
-    glDrawBuffer(GL_BACK);
-    DEVICE_CHECK("Device::setBackbuffer");
-    glReadBuffer(GL_BACK);
-    DEVICE_CHECK("Device::setBackbuffer");
+    // With a stand-in for the window, unbind has already set its buffers.
+    if (!Framebuffer::windowStandIn()) {
+        glDrawBuffer(GL_BACK);
+        DEVICE_CHECK("Device::setBackbuffer");
+        glReadBuffer(GL_BACK);
+        DEVICE_CHECK("Device::setBackbuffer");
+    }
     glViewport(0, 0, width, height);
     DEVICE_CHECK("Device::setBackbuffer");
     glScissor(0, 0, width, height);

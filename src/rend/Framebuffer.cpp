@@ -9,6 +9,8 @@
 
 namespace ember {
 
+Framebuffer* Framebuffer::windowStandIn_ = nullptr;
+
 namespace {
 const char* const kSource = "src/rend/Framebuffer";
 
@@ -152,7 +154,7 @@ bool Framebuffer::create() {
 
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     checkGLError(__LINE__, function, kSource);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, windowStandIn_ ? windowStandIn_->glName_ : 0);
     checkGLError(__LINE__, function, kSource);
     if (status == GL_FRAMEBUFFER_COMPLETE) return true;
 
@@ -181,7 +183,8 @@ void Framebuffer::bind() {
     if (drawBufferCount_ == 0) {
         glDrawBuffer(GL_NONE);
         checkGLError(__LINE__, function, kSource);
-        glReadBuffer(GL_BACK);
+        // Reading stays on the window's back buffer, or on its stand-in.
+        glReadBuffer(windowStandIn_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
         checkGLError(__LINE__, function, kSource);
     } else {
         glDrawBuffers(drawBufferCount_, drawBuffers_);
@@ -191,11 +194,36 @@ void Framebuffer::bind() {
 
 void Framebuffer::unbind() {
     const char* const function = "Framebuffer::unbind";
+    if (windowStandIn_) {
+        bindWindow();
+        return;
+    }
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     checkGLError(__LINE__, function, kSource);
     glDrawBuffer(GL_BACK);
     checkGLError(__LINE__, function, kSource);
     glReadBuffer(GL_BACK);
+    checkGLError(__LINE__, function, kSource);
+}
+
+void Framebuffer::setWindowStandIn(Framebuffer* framebuffer) { windowStandIn_ = framebuffer; }
+
+void Framebuffer::bindWindow() {
+    const char* const function = "Framebuffer::bindWindow";
+    if (!windowStandIn_) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        checkGLError(__LINE__, function, kSource);
+        glDrawBuffer(GL_BACK);
+        checkGLError(__LINE__, function, kSource);
+        glReadBuffer(GL_BACK);
+        checkGLError(__LINE__, function, kSource);
+        return;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, windowStandIn_->glName_);
+    checkGLError(__LINE__, function, kSource);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    checkGLError(__LINE__, function, kSource);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
     checkGLError(__LINE__, function, kSource);
 }
 

@@ -41,8 +41,18 @@ public:
 
     // Binds for drawing with its draw buffers (GL_NONE without colour attachments).
     void bind();
-    // Returns drawing to the window's back buffer.
+    // Returns drawing to the window's back buffer (or its stand-in).
     void unbind();
+
+    // Off-screen runs stand a framebuffer in for the window: while one is set,
+    // "the window's back buffer" (unbind, the end of create, the device's
+    // setBackbuffer) means that framebuffer with its first colour attachment
+    // as draw and read buffer. Null, the default, restores the window. The
+    // pointer is borrowed: the caller clears it before the framebuffer goes.
+    static void setWindowStandIn(Framebuffer* framebuffer);
+    static Framebuffer* windowStandIn() { return windowStandIn_; }
+    // Binds the window's back buffer, or the stand-in, for drawing and reading.
+    static void bindWindow();
 
     GLuint glName() const { return glName_; }
     int32_t width() const { return width_; }
@@ -60,6 +70,8 @@ private:
     int32_t height_ = 0;
     GLenum drawBuffers_[8] = {};
     int32_t drawBufferCount_ = 0;
+
+    static Framebuffer* windowStandIn_;
 };
 
 }  // namespace ember

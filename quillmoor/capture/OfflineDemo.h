@@ -1,0 +1,98 @@
+#pragma once
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "DemoApplication.h"
+#include "application/ApplicationSettings.h"
+#include "capture/OffscreenSurface.h"
+#include "sound/SoundDevice.h"
+
+namespace qm {
+
+// What a capture run needs from the demo it drives.
+class OfflineRun {
+public:
+    virtual ~OfflineRun() = default;
+    // Window and GL context, the off-screen frame, then the demo's own start
+    // (content, parts, song). False after the logged reason.
+    virtual bool start() = 0;
+    // One runtime frame at the song's current position, into the off-screen frame.
+    virtual void renderFrame() = 0;
+    virtual OffscreenSurface& surface() = 0;
+    virtual ember::DemoApplication& demo() = 0;
+    // Terminates the demo and releases context and window.
+    virtual void stop() = 0;
+};
+
+// Any demo on the runtime, run offline: the settings come from the caller
+// instead of a dialog, the audio output is the offline one (time moves only
+// when the capture mixes), the frame goes into an off-screen surface of the
+// settings' size while a small hidden window only carries the GL context,
+// nothing is presented, and the end of the timeline does not end the run.
+template <class Demo>
+class OfflineDemo : public Demo, public OfflineRun {
+public:
+    explicit OfflineDemo(const ember::ApplicationSettings& settings) : frameSettings_(settings) {
+        frameSettings_.fullscreen = false;
+        frameSettings_.verticalSync = false;
+        frameSettings_.samples = 1;
+    }
+    ~OfflineDemo() override { surface_->destroy(); }
+
+    bool start() override {
+        ember::ApplicationSettings window = frameSettings_;
+        window.width = window.height = kWindowSize;
+        window.alwaysOnTop = false;
+        this->setSettings(window);
+        return this->initiate();
+    }
+
+    bool onInitiate() override {
+        // From here on the manifest's "screen" means the captured frame.
+        this->setSettings(frameSettings_);
+        this->anisotropy = static_cast<float>(frameSettings_.anisotropy);
+        Demo::onResize(frameSettings_.width, frameSettings_.height);
+        if (SDL_Window* window = this->getWindowHandle()) SDL_HideWindow(window);
+        OffscreenSurface::keepDriverLoaded();
+        if (!surface_->create(frameSettings_.width, frameSettings_.height)) return false;
+        surface_->activate();
+        return Demo::onInitiate();
+    }
+
+    void onTerminate() override {
+        Demo::onTerminate();
+        surface_->destroy();
+    }
+
+    void renderFrame() override {
+        surface_->activate();
+        this->onFrame();
+    }
+
+    void stop() override {
+        this->terminate();
+        this->destroyGLContext();
+        this->destroyWindow();
+    }
+
+    OffscreenSurface& surface() override { return *surface_; }
+    ember::DemoApplication& demo() override { return *this; }
+
+    // The window's size never reaches the demo: its frame is the surface.
+    void onResize(int, int) override { Demo::onResize(frameSettings_.width, frameSettings_.height); }
+    // The capture decides how many frames there are.
+    void quit() override {}
+    void swapBuffers() override {}
+
+protected:
+    bool initiateSoundOutput() override { return this->soundDevice->initiateOffline(); }
+    uint32_t fadePauseMilliseconds() const override { return 0; }
+
+private:
+    static constexpr int32_t kWindowSize = 64;
+    ember::ApplicationSettings frameSettings_;
+    ember::Ref<OffscreenSurface> surface_{new OffscreenSurface()};
+};
+
+}  // namespace qm
