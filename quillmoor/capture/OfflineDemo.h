@@ -54,7 +54,6 @@ public:
         this->anisotropy = static_cast<float>(frameSettings_.anisotropy);
         Demo::onResize(frameSettings_.width, frameSettings_.height);
         if (SDL_Window* window = this->getWindowHandle()) SDL_HideWindow(window);
-        OffscreenSurface::keepDriverLoaded();
         if (!surface_->create(frameSettings_.width, frameSettings_.height)) return false;
         surface_->activate();
         return Demo::onInitiate();

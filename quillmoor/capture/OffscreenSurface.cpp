@@ -1,8 +1,6 @@
 #include "capture/OffscreenSurface.h"
 
 #include <GL/glew.h>
-#include <dlfcn.h>
-#include <link.h>
 
 #include <cstring>
 
@@ -17,17 +15,7 @@ namespace {
 
 const char* const kSource = "quillmoor/capture/OffscreenSurface";
 
-int holdDriver(dl_phdr_info* info, size_t, void*) {
-    if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
-        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
-    return 0;
-}
-
 }  // namespace
-
-void OffscreenSurface::keepDriverLoaded() {
-    dl_iterate_phdr(holdDriver, nullptr);
-}
 
 OffscreenSurface::~OffscreenSurface() {
     destroy();

@@ -32,14 +32,6 @@ public:
     // False (logged) without a surface or on a GL error.
     bool readRGB(std::vector<uint8_t>* rgb);
 
-    // Mesa unloads its driver when the last display or context goes, at the
-    // very end of a run, and the unload leaves a few blocks behind whose call
-    // sites vanish with the driver: leak checkers can neither attribute nor
-    // suppress them. Called with a current context, this keeps the loaded
-    // driver until the process exits, as a process that never closes its
-    // context does.
-    static void keepDriverLoaded();
-
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
 
