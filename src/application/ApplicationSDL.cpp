@@ -5,6 +5,11 @@
 #include <GL/glxew.h>
 #include <SDL.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+
 #include "application/KeyTranslation.h"
 #include "application/Logger.h"
 #include "application/MessageBox.h"
@@ -153,15 +158,6 @@ bool ApplicationSDL::createWindow() {
             return false;
         }
         videoInitialised_ = true;
-#ifdef __SANITIZE_ADDRESS__
-        // Sanitizer builds only: Mesa unloads its driver when SDL closes the
-        // X display, and what the driver keeps for the whole process then
-        // shows up as leaks in an "<unknown module>" that no suppression can
-        // name. One extra reference on SDL video, taken once per process,
-        // keeps the display and the driver until the process ends.
-        static const bool driverHeld = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        (void)driverHeld;
-#endif
         uint32_t type = SDL_RegisterEvents(1);
         closeEvent_ = type != static_cast<uint32_t>(-1) ? type : 0;
     }
@@ -240,6 +236,7 @@ bool ApplicationSDL::createWindowAndContext(bool specialFormat) {
         log.writeFormatted("SDL_CreateWindow failed: %s for %d.%d", SDL_GetError(), major, minor);
         return false;
     }
+    holdGLDriver();
     if (!createGLContext()) {
         log.writeLine("createGLContext failed");
         SDL_DestroyWindow(window_);
@@ -265,8 +262,28 @@ bool ApplicationSDL::createGLContext() {
         return false;
     }
     glContext_ = context;
+    holdGLDriver();
     log.writeFormatted("Create OpenGL context for version %d.%d", major, minor);
     return true;
+}
+
+namespace {
+int pinDriverModule(dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
+        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
+    return 0;
+}
+}  // namespace
+
+void ApplicationSDL::holdGLDriver() {
+    // Mesa unloads its driver module when the last display or context goes,
+    // at the very end of a run; what the driver allocated once for the whole
+    // process then loses its call sites, and leak checkers can neither
+    // attribute nor suppress it. One more reference on the loaded driver keeps
+    // it mapped until the process exits, as in a process that never closes
+    // its context. Called once the window and once the context exist: the
+    // driver may load at either step.
+    dl_iterate_phdr(pinDriverModule, nullptr);
 }
 
 bool ApplicationSDL::changeDisplayMode(int width, int height, int bitsPerPixel) {

@@ -46,6 +46,8 @@ protected:
     // the display does not offer it or refuses the change.
     bool changeDisplayMode(int width, int height, int bitsPerPixel);
     void destroyGLContext();
+    // Keeps the loaded GL driver module mapped until the process exits.
+    static void holdGLDriver();
     // Shows the cursor again, destroys the window, lets the screen saver run.
     void destroyWindow();
     // The window procedure: turns one SDL event of the window into the hooks.
