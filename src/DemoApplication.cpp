@@ -385,33 +385,25 @@ bool DemoApplication::loadContentFromXML(const std::string& path) {
     }
     if (!loadSong(demo)) return fail();
 
-    TiXmlElement* framebuffers = demo->FirstChildElement("framebuffers");
-    if (!framebuffers) {
-        log().writeLine("Unable to find framebuffers element");
-        return fail();
+    // The sections are read in this order whatever their order in the file.
+    using SectionLoader = bool (DemoApplication::*)(TiXmlElement*);
+    static const struct {
+        const char* name;
+        SectionLoader load;
+    } sections[] = {
+        {"framebuffers", &DemoApplication::loadFramebuffers},
+        {"shaders", &DemoApplication::loadShaders},
+        {"textures", &DemoApplication::loadTextures},
+        {"models", &DemoApplication::loadModels},
+    };
+    for (const auto& section : sections) {
+        TiXmlElement* element = demo->FirstChildElement(section.name);
+        if (!element) {
+            log().writeFormatted("Unable to find %s element", section.name);
+            return fail();
+        }
+        if (!(this->*section.load)(element)) return fail();
     }
-    if (!loadFramebuffers(framebuffers)) return fail();
-
-    TiXmlElement* shaders = demo->FirstChildElement("shaders");
-    if (!shaders) {
-        log().writeLine("Unable to find shaders element");
-        return fail();
-    }
-    if (!loadShaders(shaders)) return fail();
-
-    TiXmlElement* textures = demo->FirstChildElement("textures");
-    if (!textures) {
-        log().writeLine("Unable to find textures element");
-        return fail();
-    }
-    if (!loadTextures(textures)) return fail();
-
-    TiXmlElement* models = demo->FirstChildElement("models");
-    if (!models) {
-        log().writeLine("Unable to find models element");
-        return fail();
-    }
-    if (!loadModels(models)) return fail();
 
     log().endSection("content");
     return true;
