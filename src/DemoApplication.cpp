@@ -255,11 +255,7 @@ bool DemoApplication::initiateSoundOutput() { return soundDevice->initiate(getWi
 // ---- frame ------------------------------------------------------------------
 
 float DemoApplication::currentBeat() const {
-    if (!song) return 0.0f;
-    double seconds = song->bytesToSeconds(song->positionInBytes());
-    uint32_t latency = soundDevice ? soundDevice->latency() : 0;
-    float t = static_cast<float>(seconds - latency * 0.001);
-    return t * 1000.0f * song->beatsPerMillisecond();
+    return song ? song->positionInBeats() : 0.0f;
 }
 
 void DemoApplication::onFrame() {
