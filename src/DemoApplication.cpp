@@ -51,7 +51,19 @@ Logger& log() { return Logger::instance(); }
 
 // ---- manifest name tables -------------------------------------------------
 
-const std::map<std::string, TextureFormat>& formatNames() {
+// Looks text up in a name table; names that match nothing (and a missing
+// attribute) leave the field unchanged. True when the name was found.
+template <class T>
+bool lookupName(const std::map<std::string, T>& names, const char* text, T& field) {
+    if (!text) return false;
+    auto found = names.find(text);
+    if (found == names.end()) return false;
+    field = found->second;
+    return true;
+}
+
+// Any text outside the table selects None, which the callers reject.
+TextureFormat parseFormat(const char* text) {
     static const std::map<std::string, TextureFormat> names = {
         {"red_8", TextureFormat::R8},
         {"red_green_88", TextureFormat::RG8},
@@ -70,16 +82,11 @@ const std::map<std::string, TextureFormat>& formatNames() {
         {"red_green_fp32", TextureFormat::RG32F},
         {"depth_stencil_fp32_8", TextureFormat::Depth32FStencil8},
     };
-    return names;
+    TextureFormat format = TextureFormat::None;
+    lookupName(names, text, format);
+    return format;
 }
 
-TextureFormat parseFormat(const char* text) {
-    if (!text) return TextureFormat::None;
-    auto found = formatNames().find(text);
-    return found == formatNames().end() ? TextureFormat::None : found->second;
-}
-
-// Names that match nothing leave the field unchanged.
 void parseFilter(const char* text, TextureFilter& filter) {
     static const std::map<std::string, TextureFilter> names = {
         {"nearest", TextureFilter::Nearest},
@@ -89,9 +96,7 @@ void parseFilter(const char* text, TextureFilter& filter) {
         {"nearest mipmap linear", TextureFilter::NearestMipmapLinear},
         {"linear mipmap linear", TextureFilter::LinearMipmapLinear},
     };
-    if (!text) return;
-    auto found = names.find(text);
-    if (found != names.end()) filter = found->second;
+    lookupName(names, text, filter);
 }
 
 void parseWrap(const char* text, TextureWrap& wrap) {
@@ -102,15 +107,15 @@ void parseWrap(const char* text, TextureWrap& wrap) {
         {"mirrored repeat", TextureWrap::MirroredRepeat},
         {"clamp", TextureWrap::ClampToEdge},
     };
-    if (!text) return;
-    auto found = names.find(text);
-    if (found != names.end()) wrap = found->second;
+    lookupName(names, text, wrap);
 }
 
 void parseCompareMode(const char* text, CompareMode& mode) {
-    if (!text) return;
-    if (std::strcmp(text, "ref") == 0) mode = CompareMode::RefToTexture;
-    else if (std::strcmp(text, "none") == 0) mode = CompareMode::None;
+    static const std::map<std::string, CompareMode> names = {
+        {"ref", CompareMode::RefToTexture},
+        {"none", CompareMode::None},
+    };
+    lookupName(names, text, mode);
 }
 
 void parseCompareFunc(const char* text, CompareFunc& func) {
@@ -120,11 +125,10 @@ void parseCompareFunc(const char* text, CompareFunc& func) {
         {"nequal", CompareFunc::NotEqual},  {"gequal", CompareFunc::GreaterEqual},
         {"greater", CompareFunc::Greater},  {"never", CompareFunc::Never},
     };
-    if (!text) return;
-    auto found = names.find(text);
-    if (found != names.end()) func = found->second;
+    lookupName(names, text, func);
 }
 
+// Attachment types are validated: false for a name outside the table.
 bool parseAttachment(const char* text, Attachment& attachment) {
     static const std::map<std::string, Attachment> names = {
         {"color0", Attachment::Color0}, {"color1", Attachment::Color1},
@@ -134,11 +138,7 @@ bool parseAttachment(const char* text, Attachment& attachment) {
         {"depth", Attachment::Depth},   {"stencil", Attachment::Stencil},
         {"depth_stencil", Attachment::DepthStencil},
     };
-    if (!text) return false;
-    auto found = names.find(text);
-    if (found == names.end()) return false;
-    attachment = found->second;
-    return true;
+    return lookupName(names, text, attachment);
 }
 
 // A render-target size: a decimal integer, or a text holding "screen" (the
