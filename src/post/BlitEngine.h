@@ -14,11 +14,8 @@ class Device;
 class GlowEngine;
 class LightStreaksEngine;
 class MotionBlurEngine;
-class Program;
 class RadialBlurEngine;
 class SSAOEngine;
-class SamplerSet;
-class VertexBuffer;
 
 // The final composite: runs the chain of full-screen effects (SSAO always,
 // then at most one of glow, light streaks or radial blur, then optionally a

@@ -5,15 +5,15 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "rend/BufferObject.h"
+#include "rend/Framebuffer.h"
+#include "rend/Program.h"
+#include "rend/Sampler.h"
+#include "rend/VertexArrayObject.h"
 
 namespace ember {
 
 class Device;
-class Framebuffer;
-class Program;
-class SamplerSet;
-class VertexArrayObject;
-class VertexBuffer;
 
 using SamplerSetList = std::vector<Ref<SamplerSet>>;
 
