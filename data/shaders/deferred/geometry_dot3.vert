@@ -1,9 +1,10 @@
 #version 330 core
 // G-buffer writer: the surface's frame in view space for the fragment stage.
-in vec3 POSITION;
-in vec3 NORMAL;
-in vec4 TANGENT;  // xyz tangent, w handedness of the bitangent
-in vec2 TEXCOORD;
+// Fixed locations: the shadow pass draws the same vertex arrays with its own program.
+layout(location = 0) in vec3 POSITION;
+layout(location = 1) in vec3 NORMAL;
+layout(location = 2) in vec4 TANGENT;  // xyz tangent, w handedness of the bitangent
+layout(location = 3) in vec2 TEXCOORD;
 
 uniform mat4 ModelViewProjectionMatrix;
 uniform mat4 ModelViewMatrix;

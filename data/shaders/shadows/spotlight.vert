@@ -1,6 +1,7 @@
 #version 330 core
 // Shadow map of a spot or projective light: depth only, seen from the light.
-in vec3 POSITION;
+// Location 0 as in the G-buffer writer, whose vertex arrays this pass draws.
+layout(location = 0) in vec3 POSITION;
 
 uniform mat4 ModelViewProjectionMatrix;
 
