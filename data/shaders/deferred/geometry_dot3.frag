@@ -9,7 +9,7 @@
 // Meshes without tangents keep their interpolated normal.
 uniform sampler2D diffuse;
 uniform sampler2D bump;
-uniform vec3 diffuseTint = vec3(1.0);
+uniform vec4 diffuseTint = vec4(1.0);
 uniform float specularLevel = 1.0;
 uniform float bumpStrength = 1.0;
 
@@ -40,6 +40,6 @@ void main()
         if (bl > 1e-5) n = bumped / bl;
     }
     vec4 albedo = texture(diffuse, uv);
-    diffuseSpecular = vec4(albedo.rgb * diffuseTint, clamp(albedo.a * specularLevel, 0.0, 1.0));
+    diffuseSpecular = vec4(albedo.rgb * diffuseTint.rgb, clamp(albedo.a * specularLevel, 0.0, 1.0));
     normalDepth = vec4(n, -viewPosition.z);
 }
