@@ -183,7 +183,11 @@ void Framebuffer::bind() {
     if (drawBufferCount_ == 0) {
         glDrawBuffer(GL_NONE);
         checkGLError(__LINE__, function, kSource);
-        // Reading stays on the window's back buffer, or on its stand-in.
+        // Reading stays on the window's back buffer, or on its stand-in; the
+        // read binding may still be an earlier target, whose read buffer
+        // cannot be GL_BACK (nor the stand-in's attachment when that is 0).
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, windowStandIn_ ? windowStandIn_->glName_ : 0);
+        checkGLError(__LINE__, function, kSource);
         glReadBuffer(windowStandIn_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
         checkGLError(__LINE__, function, kSource);
     } else {

@@ -207,6 +207,13 @@ void LightingTest::SetUp() {
     PNGLoader png;
     pointTexture_ = png.loadTexture(data + "pointlight.png");
     ASSERT_TRUE(pointTexture_) << "run the content tool first (ninja content)";
+    // As the manifest sets it up for an image without mipmaps of its own: clamped, linear.
+    pointTexture_->bind();
+    TextureState pointState = pointTexture_->textureState();
+    pointState.magFilter = pointState.minFilter = TextureFilter::Linear;
+    pointState.wrapS = pointState.wrapT = TextureWrap::ClampToEdge;
+    pointTexture_->setTextureState(pointState);
+    pointTexture_->unbind();
     textures.add("pointlight", pointTexture_);
     Ref<TextureCube> cube(new TextureCube());
     static const CubeFace faces[6] = {CubeFace::PositiveX, CubeFace::NegativeX, CubeFace::PositiveY,
@@ -248,6 +255,9 @@ void LightingTest::SetUp() {
 }
 
 void LightingTest::TearDown() {
+    // The next test's device starts from GL's defaults (depth writes on among
+    // them); the light pass leaves them off.
+    if (device_) device_->resetDevice();
     Framebuffer::setWindowStandIn(nullptr);
     PostTest::TearDown();
 }

@@ -126,7 +126,7 @@ struct Layout {
     float pointRange = 4.0f;
     ember::Vec3 spotPosition{2.0f, 6.0f, -5.0f};
     ember::Vec3 spotTarget{2.0f, 0.0f, -2.0f};
-    ember::Vec3 shadowSpotPosition{-5.0f, 7.0f, -3.0f};
+    ember::Vec3 shadowSpotPosition{-7.0f, 4.0f, -4.0f};
     float spotRange = 16.0f;
     ember::Vec3 areaPosition{-6.5f, 1.5f, 4.0f};
     float areaRange = 4.0f;
@@ -137,7 +137,7 @@ struct Layout {
     float cubeRange = 5.0f;
     ember::Vec3 projectivePosition{6.5f, 6.0f, -2.0f};
     ember::Vec3 projectiveTarget{7.5f, 0.0f, -3.0f};
-    ember::Vec3 shadowProjectivePosition{3.0f, 7.0f, 3.5f};
+    ember::Vec3 shadowProjectivePosition{4.0f, 5.0f, -4.0f};
     float projectiveRange = 16.0f;
 };
 

@@ -115,7 +115,8 @@ bool generateVirusLight(const std::string& dataDir) {
         image.pixels.resize(static_cast<size_t>(kFaceSize) * kFaceSize * 3);
         for (int y = 0; y < kFaceSize; ++y) {
             for (int x = 0; x < kFaceSize; ++x) {
-                const Dir d = faceDirection(face, (x + 0.5f) / kFaceSize, (y + 0.5f) / kFaceSize);
+                // The loader puts the bottom image row at t = 0.
+                const Dir d = faceDirection(face, (x + 0.5f) / kFaceSize, 1.0f - (y + 0.5f) / kFaceSize);
                 // Angular distances to the nearest and second nearest cell centre.
                 float f1 = 10.0f, f2 = 10.0f;
                 for (const Dir& c : cells) {

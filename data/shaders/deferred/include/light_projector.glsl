@@ -3,10 +3,14 @@ uniform sampler2D proj_tex;
 uniform mat4 TextureMatrix;
 
 // Colour of the image where it falls on position; black behind the projector.
+// The projector matrix works in the light's own space, where the light shines
+// along +Z, through a projection made for eyes looking along -Z: points in
+// front of the projector come out with a negative w (the division still puts
+// the image the right way round).
 vec3 projectedColor(vec3 position)
 {
     vec4 t = TextureMatrix * vec4(position, 1.0);
-    if (t.w <= 0.0) return vec3(0.0);
+    if (t.w >= 0.0) return vec3(0.0);
     vec4 texel = texture(proj_tex, t.xy / t.w);
     return texel.rgb * texel.a;
 }
