@@ -31,8 +31,12 @@ uniform sampler2D diffuse;
 uniform float single;
 uniform float triple[3];
 uniform vec4 tint;
+uniform vec2 offset;
+uniform int level;
 out vec4 colour;
-void main() { colour = texture(diffuse, vec2(0.5)) * tint + vec4(single + triple[0] + triple[1] + triple[2]); }
+void main() {
+    colour = texture(diffuse, vec2(0.5) + offset) * tint + vec4(single + triple[0] + triple[1] + triple[2] + float(level));
+}
 )";
 
 class MaterialGLTest : public DeviceTest {
@@ -114,6 +118,19 @@ TEST_F(MaterialGLTest, NestedMaterialsRestoreTheOuterRecordsProgramAndSamplers) 
     EXPECT_EQ(device_->rasterizerState().cullFace, CullFace::Back);
     EXPECT_EQ(context_->blendDepth(), 1u);
     scenetest::expectNoGLErrorLogged();
+}
+
+TEST_F(MaterialGLTest, PointSizeIsProgramControlledOnlyWhileApplied) {
+    Ref<Material> m(new Material());
+    m->program = programA_;
+    m->pointSize = true;
+    m->flags = Material::ProgramFlag;
+    m->apply(*context_);
+    EXPECT_TRUE(devicetest::enabled(GL_PROGRAM_POINT_SIZE));
+    EXPECT_TRUE(device_->programPointSizeEnabled());
+    m->unapply(*context_);
+    EXPECT_FALSE(devicetest::enabled(GL_PROGRAM_POINT_SIZE));
+    EXPECT_FALSE(device_->programPointSizeEnabled());
 }
 
 TEST_F(MaterialGLTest, MaterialWithoutFlagsPushesNothing) {
@@ -211,13 +228,18 @@ TEST_F(MaterialGLTest, BoundVariablesAreReadAtEveryApply) {
     float single = 0.25f;
     float triple[3] = {1.0f, 2.0f, 3.0f};
     float tint[4] = {0.1f, 0.2f, 0.3f, 0.4f};
+    float offset[2] = {0.5f, -0.5f};
+    int32_t level = 3;
     MaterialBuilder builder;
     builder.begin(true, true);
     builder.setProgram(programA_.get());
     EXPECT_TRUE(builder.uniformsBuilder.addFloat("single", 1, &single));
     EXPECT_TRUE(builder.uniformsBuilder.addFloat("triple", 3, triple));
     EXPECT_TRUE(builder.uniformsBuilder.addVector4f("tint", tint));
+    EXPECT_TRUE(builder.uniformsBuilder.addVector2f("offset", offset));
+    EXPECT_TRUE(builder.uniformsBuilder.addInteger("level", &level));
     EXPECT_FALSE(builder.uniformsBuilder.addFloat("missing", 1, &single));
+    EXPECT_FALSE(builder.uniformsBuilder.addInteger("missing", &level));
     EXPECT_FALSE(builder.uniformsBuilder.addVector2f("missing2", tint));
     Ref<Texture2D> texture(new Texture2D());
     texture->create(4, 4, TextureFormat::RGBA8);
@@ -225,7 +247,7 @@ TEST_F(MaterialGLTest, BoundVariablesAreReadAtEveryApply) {
     Ref<Material> m = builder.finish();
     ASSERT_TRUE(m);
     EXPECT_EQ(m->flags, Material::ProgramFlag | Material::SamplersFlag | Material::UniformsFlag);
-    ASSERT_EQ(m->uniforms->states().size(), 3u);
+    ASSERT_EQ(m->uniforms->states().size(), 5u);
     EXPECT_NE(dynamic_cast<FloatUniformState*>(m->uniforms->states()[0].get()), nullptr);
     auto* array = dynamic_cast<FloatArrayUniformState*>(m->uniforms->states()[1].get());
     ASSERT_NE(array, nullptr);
@@ -238,7 +260,15 @@ TEST_F(MaterialGLTest, BoundVariablesAreReadAtEveryApply) {
     single = 0.75f;
     triple[2] = 9.0f;
     tint[3] = 1.0f;
+    offset[1] = 0.25f;
+    level = 7;
     m->apply(*context_);
+    float o[2] = {};
+    glGetUniformfv(programA_->glName(), glGetUniformLocation(programA_->glName(), "offset"), o);
+    EXPECT_EQ(o[1], 0.25f);
+    GLint l = 0;
+    glGetUniformiv(programA_->glName(), glGetUniformLocation(programA_->glName(), "level"), &l);
+    EXPECT_EQ(l, 7);
     EXPECT_EQ(uniformValue(programA_.get(), "single"), 0.75f);
     EXPECT_EQ(uniformValue(programA_.get(), "triple[2]"), 9.0f);
     float t[4] = {};
