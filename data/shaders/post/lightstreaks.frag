@@ -30,6 +30,5 @@ void main()
     sum += (fetch(uv + stride) + fetch(uv - stride)) * Weights.y;
     sum += (fetch(uv + 2.0 * stride) + fetch(uv - 2.0 * stride)) * Weights.z;
     sum += (fetch(uv + 3.0 * stride) + fetch(uv - 3.0 * stride)) * Weights.w;
-    vec3 tint = isFirstDraw(color) ? color.rgb * color.a : vec3(color.a);
-    fragColor = vec4(sum * tint * 0.5, 1.0);
+    fragColor = vec4(sum * colorGain(color) * 0.5, 1.0);
 }
