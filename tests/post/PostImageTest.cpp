@@ -224,9 +224,10 @@ TEST_F(PostImageTest, LightStreaksRunAlongTheirDirections) {
     const std::vector<float> out = readTexture(texture("blur_color"), w, h);
     savePreview("post-lightstreaks.png", out, w, h);
     const int cx = w / 2, cy = h / 2;
-    for (int d : {4, 8, 12}) {
+    for (int d : {8, 12}) {
         SCOPED_TRACE(d);
-        // Both diagonals carry the streaks, in both senses; the axes between them stay dark.
+        // Both diagonals carry the streaks, in both senses; the axes between them stay
+        // dark once past the core, where the two directions of a pass overlap.
         const float diagonal = std::min({at(out, w, cx + d, cy + d), at(out, w, cx - d, cy - d),
                                          at(out, w, cx - d, cy + d), at(out, w, cx + d, cy - d)});
         const float axis = std::max({at(out, w, cx + d, cy), at(out, w, cx, cy + d), at(out, w, cx - d, cy)});
