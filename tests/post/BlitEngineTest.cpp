@@ -197,6 +197,23 @@ TEST_F(BlitEngineTest, WriteThenReadRestoresEveryStoredFieldBitForBit) {
     EXPECT_EQ(copy->passCounts[6], 16);
 }
 
+TEST_F(BlitEngineTest, OfflineEffectsWriteTheSameBlockAsInitiatedOnes) {
+    registerProbePrograms();
+    Ref<BlitEngine> live(new BlitEngine());
+    ASSERT_TRUE(live->initiate("qm_gradient", kW, kH));
+    Ref<BlitEngine> offline(new BlitEngine());
+    offline->createOfflineEffects();
+    std::stringstream a, b;
+    ASSERT_TRUE(live->write(a));
+    ASSERT_TRUE(offline->write(b));
+    EXPECT_EQ(a.str(), b.str());
+    offline->effectFlags[BlitEngine::SlotRadialBlur] = true;
+    std::stringstream c;
+    ASSERT_TRUE(offline->write(c));
+    ASSERT_TRUE(live->read(c));
+    EXPECT_EQ(live->variant, 2);
+}
+
 TEST_F(BlitEngineTest, WrongTagsFailReadAndLeaveTheVariant) {
     registerProbePrograms();
     Ref<BlitEngine> source(new BlitEngine());
