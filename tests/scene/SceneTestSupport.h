@@ -21,6 +21,12 @@ inline std::string readLog() {
     return s.str();
 }
 
+// No engine check has logged a GL error in this process's log so far.
+inline void expectNoGLErrorLogged() {
+    const std::string log = readLog();
+    EXPECT_EQ(log.find(" : GL_"), std::string::npos) << log;
+}
+
 inline void expectMatNear(const ember::Mat4& a, const ember::Mat4& b, float eps = 1e-5f) {
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(a.m[i], b.m[i], eps) << "element " << i;
 }
