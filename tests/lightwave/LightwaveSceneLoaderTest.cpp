@@ -471,3 +471,41 @@ TEST(LightwaveDamaged, BrokenCompressedStreams) {
     EXPECT_TRUE(loader->open("whole.lws"));
     EXPECT_EQ(loader->findItem("last"), 8);
 }
+
+TEST(LightwaveDamaged, EveryCutAndFlipLoadsOrFailsCleanly) {
+    // Cut the sample scene at many places and damage single bytes: each file
+    // either loads (and then builds) or fails with an empty item list.
+    const std::string text = sampleScene();
+    Ref<Mesh> mesh = meshWithBins(3);
+    uint32_t state = 99;
+    int failed = 0, loaded = 0;
+    for (size_t round = 0; round < 300; ++round) {
+        std::string damaged = text;
+        state *= 16807u;
+        const size_t at = (state >> 8) % text.size();
+        if (round % 2 == 0)
+            damaged.resize(at);
+        else
+            damaged[at] = static_cast<char>(state >> 24);
+        lwtest::LogCapture log;
+        ASSERT_TRUE(lwtest::writeFile("cut.lws", damaged, round % 3 == 0));
+        Ref<LightwaveSceneLoader> loader(new LightwaveSceneLoader(140));
+        if (!loader->open("cut.lws")) {
+            EXPECT_TRUE(loader->items().empty());
+            EXPECT_NE(log.contents().find("LightwaveSceneLoader::open"), std::string::npos) << at;
+            ++failed;
+            continue;
+        }
+        ++loaded;
+        Ref<Node> top(new Group());
+        std::vector<Ref<Camera>> cameras;
+        loader->createCameras(top.get(), cameras, 45, 0.25f, 512);
+        loader->createLights(top.get());
+        loader->createObjects(top.get(), mesh.get(), 0, 1000, 0);
+        Ref<Scene> scene(new Scene(top.get()));
+        scene->cacheTransforms();
+        scene->update(3.0f);
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(loaded, 0);
+}
