@@ -97,8 +97,8 @@ void fail(const char* function, int line, const std::string& text) {
 }  // namespace
 
 Envelope::Key* Envelope::addKey(const Key& key) {
-    storage_.push_back(key);
-    Key* k = &storage_.back();
+    storage_.push_back(std::make_unique<Key>(key));
+    Key* k = storage_.back().get();
     k->prev = nullptr;
     k->next = nullptr;
     if (!first_) {

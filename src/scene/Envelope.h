@@ -1,8 +1,9 @@
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <istream>
+#include <memory>
 #include <ostream>
+#include <vector>
 
 #include "core/Object.h"
 
@@ -99,8 +100,9 @@ private:
     int32_t keyCount_ = 0;
     Key* first_ = nullptr;
     Key* last_ = nullptr;
-    // A deque keeps the addresses of stored keys stable as keys are added.
-    std::deque<Key> storage_;
+    // Each key on its own, so its address stays valid as keys are added and a
+    // one-key envelope costs one small allocation.
+    std::vector<std::unique_ptr<Key>> storage_;
 };
 
 }  // namespace ember
