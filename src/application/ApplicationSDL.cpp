@@ -146,10 +146,7 @@ void ApplicationSDL::createScaledFrame() {
     Ref<OffscreenSurface> frame(new OffscreenSurface());
     if (!frame->create(settings_.width, settings_.height)) {
         log.writeLine("Unable to create the scaled full-screen frame; continuing windowed");
-        SDL_SetWindowFullscreen(window_, 0);
-        SDL_SetWindowSize(window_, settings_.width, settings_.height);
-        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(SDL_GetWindowDisplayIndex(window_)),
-                              SDL_WINDOWPOS_CENTERED_DISPLAY(SDL_GetWindowDisplayIndex(window_)));
+        restoreWindowed();
         settings_.fullscreen = false;
         return;
     }
@@ -379,9 +376,18 @@ bool ApplicationSDL::enterDesktopFullscreen() {
     if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         log.writeFormatted("SDL_SetWindowFullscreen(SDL_WINDOW_FULLSCREEN_DESKTOP) failed: %s",
                            SDL_GetError());
+        restoreWindowed();
         return false;
     }
     return true;
+}
+
+void ApplicationSDL::restoreWindowed() {
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowSize(window_, settings_.width, settings_.height);
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    const int centred = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display >= 0 ? display : 0));
+    SDL_SetWindowPosition(window_, centred, centred);
 }
 
 void ApplicationSDL::destroyGLContext() {

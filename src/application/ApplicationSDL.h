@@ -80,6 +80,8 @@ private:
     // window in the scaled full screen; on failure (logged) the window goes
     // back to windowed and the demo draws to it directly.
     void createScaledFrame();
+    // Back from full screen to a centred window of width x height.
+    void restoreWindowed();
 
     SDL_Window* window_ = nullptr;
     void* glContext_ = nullptr;  // SDL_GLContext
