@@ -59,8 +59,9 @@ wait_exit() {
 has_line() { grep -qxF -- "$2" <(sed 's/^\t*//' "$1"); }
 count_lines() { grep -cF -- "$2" "$1"; }
 
-# The bounding box (WxH+X+Y) of the bright parts of an image of the screen's size.
-bright_box() { convert "$1" -colorspace gray -threshold 40% -format '%@' info: 2>/dev/null; }
+# The bounding box (WxH+X+Y) of the bright parts of an image of the screen's
+# size, relative to its brightest pixel: the same box at any point of a fade.
+bright_box() { convert "$1" -colorspace gray -auto-level -threshold 40% -format '%@' info: 2>/dev/null; }
 
 # Boxes with the same width, left and top edge within $3 pixels. The height
 # is left out: the progress bar below the title lights up while loading.
@@ -99,7 +100,7 @@ while IFS='|' read -r screen audio logged placement; do
   # The loading screen: the brightest of a few screenshots is the card at full strength.
   best=0
   if wait_window "Quillmoor / Marrowgate" 60 "${screen}" >/dev/null; then
-    for i in $(seq 12); do
+    for i in $(seq 20); do
       kill -0 $pid 2>/dev/null || break
       import -window root "$work/shot.png" 2>/dev/null || continue
       mean=$(convert "$work/shot.png" -colorspace gray -format '%[fx:int(mean*100000)]' info: 2>/dev/null)
