@@ -61,7 +61,9 @@ public:
     float driverMaxAnisotropy() const { return maxAnisotropy; }
 
 protected:
-    // Opens the audio output; a capture run overrides this with an offline one.
+    // Opens the audio output; when none can be opened, logs why and opens a
+    // silent one paced in real time. A capture run overrides this with an
+    // offline output.
     virtual bool initiateSoundOutput();
     // The pause between two loading-screen fade frames, in milliseconds.
     virtual uint32_t fadePauseMilliseconds() const { return 25; }

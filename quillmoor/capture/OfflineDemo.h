@@ -5,7 +5,7 @@
 
 #include "DemoApplication.h"
 #include "application/ApplicationSettings.h"
-#include "capture/OffscreenSurface.h"
+#include "rend/OffscreenSurface.h"
 #include "sound/SoundDevice.h"
 
 namespace qm {
@@ -19,7 +19,7 @@ public:
     virtual bool start() = 0;
     // One runtime frame at the song's current position, into the off-screen frame.
     virtual void renderFrame() = 0;
-    virtual OffscreenSurface& surface() = 0;
+    virtual ember::OffscreenSurface& surface() = 0;
     virtual ember::DemoApplication& demo() = 0;
     // Terminates the demo and releases context and window.
     virtual void stop() = 0;
@@ -75,7 +75,7 @@ public:
         this->destroyWindow();
     }
 
-    OffscreenSurface& surface() override { return *surface_; }
+    ember::OffscreenSurface& surface() override { return *surface_; }
     ember::DemoApplication& demo() override { return *this; }
 
     // The window's size never reaches the demo: its frame is the surface.
@@ -91,7 +91,7 @@ protected:
 private:
     static constexpr int32_t kWindowSize = 64;
     ember::ApplicationSettings frameSettings_;
-    ember::Ref<OffscreenSurface> surface_{new OffscreenSurface()};
+    ember::Ref<ember::OffscreenSurface> surface_{new ember::OffscreenSurface()};
 };
 
 }  // namespace qm

@@ -4,7 +4,6 @@
 #include <GL/glew.h>
 #include <GL/glxew.h>
 #include <SDL.h>
-
 #include <dlfcn.h>
 #include <link.h>
 
@@ -105,6 +104,8 @@ bool ApplicationSDL::initiate() {
     for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
     }
 
+    if (scaledFullscreen_) createScaledFrame();
+
     if (onInitiate()) return true;
 
     log.writeLine("onInitiate failed");
@@ -130,7 +131,27 @@ bool ApplicationSDL::processMessages() {
 }
 
 void ApplicationSDL::swapBuffers() {
-    if (window_ && glContext_) SDL_GL_SwapWindow(window_);
+    if (!window_ || !glContext_) return;
+    if (scaledFrame_) {
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(window_, &width, &height);
+        scaledFrame_->blitScaled(nullptr, width, height);
+    }
+    SDL_GL_SwapWindow(window_);
+}
+
+void ApplicationSDL::createScaledFrame() {
+    Logger& log = Logger::instance();
+    scaledFullscreen_ = false;
+    Ref<OffscreenSurface> frame(new OffscreenSurface());
+    if (!frame->create(settings_.width, settings_.height)) {
+        log.writeLine("Unable to create the scaled full-screen frame; continuing windowed");
+        restoreWindowed();
+        settings_.fullscreen = false;
+        return;
+    }
+    frame->activate();
+    scaledFrame_ = frame;
 }
 
 void ApplicationSDL::quit() {
@@ -178,8 +199,26 @@ bool ApplicationSDL::createWindow() {
     }
 
     SDL_ShowWindow(window_);
+    bool modeChanged = false;
     if (settings_.fullscreen) {
-        settings_.fullscreen = changeDisplayMode(settings_.width, settings_.height, settings_.colorBits);
+        modeChanged = changeDisplayMode(settings_.width, settings_.height, settings_.colorBits);
+        if (modeChanged) {
+            log.writeFormatted("Full screen: display mode changed to %dx%d", settings_.width,
+                               settings_.height);
+        } else if (enterDesktopFullscreen()) {
+            // The demo keeps rendering at its chosen size; swapBuffers scales
+            // that frame to whatever the desktop is.
+            scaledFullscreen_ = true;
+            int width = 0, height = 0;
+            SDL_GL_GetDrawableSize(window_, &width, &height);
+            const OffscreenSurface::Placement p =
+                OffscreenSurface::fit(settings_.width, settings_.height, width, height);
+            log.writeFormatted("Full screen: desktop %dx%d, the %dx%d frame scaled to %dx%d at (%d, %d)",
+                               width, height, settings_.width, settings_.height, p.width, p.height, p.x, p.y);
+        } else {
+            settings_.fullscreen = false;
+            log.writeFormatted("Full screen refused: windowed at %dx%d", settings_.width, settings_.height);
+        }
     }
     SDL_DisableScreenSaver();
     if (!settings_.showCursor) {
@@ -187,12 +226,12 @@ bool ApplicationSDL::createWindow() {
         cursorHidden_ = true;
     }
 
-    int width = 0, height = 0;
-    SDL_GetWindowSize(window_, &width, &height);
+    int width = settings_.width, height = settings_.height;
+    if (!scaledFullscreen_) SDL_GetWindowSize(window_, &width, &height);
     onResize(width, height);
 
     // Give the display time to settle in the new mode before the first frame.
-    if (settings_.fullscreen) SDL_Delay(2000);
+    if (modeChanged) SDL_Delay(2000);
     return true;
 }
 
@@ -227,7 +266,9 @@ bool ApplicationSDL::createWindowAndContext(bool specialFormat) {
 
     uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
     if (settings_.alwaysOnTop || settings_.fullscreen) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    const int position = settings_.fullscreen ? 0 : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+    // Centred: SDL's "undefined" position is the display's top-left corner,
+    // which is also where a window that fails to go full screen would stay.
+    const int position = static_cast<int>(SDL_WINDOWPOS_CENTERED);
     window_ = SDL_CreateWindow(settings_.title.c_str(), position, position, settings_.width, settings_.height,
                                flags);
     if (!window_) {
@@ -321,8 +362,43 @@ bool ApplicationSDL::changeDisplayMode(int width, int height, int bitsPerPixel) 
     return changed;
 }
 
+bool ApplicationSDL::enterDesktopFullscreen() {
+    Logger& log = Logger::instance();
+    // SDL asks the window manager for full screen; an X server without one
+    // (a kiosk session, Xvfb) would leave the window at its size. Covering the
+    // display first makes the result the same with and without a manager.
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0) {
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        log.writeFormatted("SDL_SetWindowFullscreen(SDL_WINDOW_FULLSCREEN_DESKTOP) failed: %s",
+                           SDL_GetError());
+        restoreWindowed();
+        return false;
+    }
+    return true;
+}
+
+void ApplicationSDL::restoreWindowed() {
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowSize(window_, settings_.width, settings_.height);
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    const int centred = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display >= 0 ? display : 0));
+    SDL_SetWindowPosition(window_, centred, centred);
+}
+
 void ApplicationSDL::destroyGLContext() {
+    scaledFullscreen_ = false;
     if (!glContext_) return;
+    if (scaledFrame_) {
+        // The frame's GL objects go while their context is still current.
+        if (window_) SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(glContext_));
+        scaledFrame_->destroy();
+        scaledFrame_.reset();
+    }
     if (window_) SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(glContext_));
     glContext_ = nullptr;
@@ -364,7 +440,8 @@ void ApplicationSDL::handleEvent(const SDL_Event& event) {
                     quit();
                     break;
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
-                    onResize(event.window.data1, event.window.data2);
+                    // Scaled, the demo's frame keeps its size; only the blit follows the window.
+                    if (!scaledFrame_ && !scaledFullscreen_) onResize(event.window.data1, event.window.data2);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     onFocusGained();

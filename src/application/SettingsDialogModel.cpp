@@ -25,6 +25,12 @@ SettingsDialogModel::SettingsDialogModel(const ApplicationSettings& settings,
             selected_ = static_cast<int32_t>(i);
         }
     }
+    if (selected_ < 0 && settings.width > 0 && settings.height > 0) {
+        // Full screen shows any size (scaled when the display has no such
+        // mode), so the pre-filled size is offered rather than a blank box.
+        selected_ = static_cast<int32_t>(resolutions_.size());
+        resolutions_.push_back(Resolution{settings.width, settings.height});
+    }
 
     alwaysOnTop_ = settings.alwaysOnTop;
     fullscreen_ = settings.fullscreen;

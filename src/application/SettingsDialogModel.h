@@ -39,7 +39,9 @@ public:
     // colorBits, one entry per size (refresh rates collapse), in the order the
     // modes come, at most maxResolutions entries. The selection is the entry
     // equal to the pre-filled size, else the last entry of the pre-filled
-    // width, else none.
+    // width, else the pre-filled size itself, added as the last entry (one
+    // beyond maxResolutions at most). Only a pre-filled size of 0 or below
+    // leaves nothing selected.
     SettingsDialogModel(const ApplicationSettings& settings, const std::vector<DisplayMode>& modes);
 
     // Colour depth a mode counts as: 32 for any 4-byte-per-pixel mode (the X

@@ -14,10 +14,10 @@ SoundDevice::~SoundDevice() {
     }
 }
 
-bool SoundDevice::initiate(void* /*windowHandle*/) {
+bool SoundDevice::initiate(void* /*windowHandle*/, std::string* reason) {
     if (initialised_) return false;
     // The output mixes on one thread of its own (SDL's audio thread).
-    output_ = audio::AudioOutput::openDevice(nullptr);
+    output_ = audio::AudioOutput::openDevice(reason);
     if (!output_) return false;
     latency_ = output_->latencyMilliseconds();
     initialised_ = true;
@@ -27,6 +27,14 @@ bool SoundDevice::initiate(void* /*windowHandle*/) {
 bool SoundDevice::initiateOffline() {
     if (initialised_) return false;
     output_ = audio::AudioOutput::openOffline();
+    latency_ = output_->latencyMilliseconds();
+    initialised_ = true;
+    return true;
+}
+
+bool SoundDevice::initiateSilent() {
+    if (initialised_) return false;
+    output_ = audio::AudioOutput::openSilent();
     latency_ = output_->latencyMilliseconds();
     initialised_ = true;
     return true;
@@ -43,6 +51,10 @@ bool SoundDevice::advance(uint32_t frames, std::vector<int16_t>* pcm) {
 
 bool SoundDevice::isOffline() const {
     return output_ && output_->kind() == audio::AudioOutput::Kind::Offline;
+}
+
+bool SoundDevice::isSilent() const {
+    return output_ && output_->kind() == audio::AudioOutput::Kind::Silent;
 }
 
 }  // namespace ember

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/Object.h"
@@ -25,12 +26,17 @@ public:
     // windowHandle is accepted for the caller's convenience and not needed.
     // On success stores the output latency in milliseconds, marks the device
     // initialised and returns true; the output stays silent until start().
-    // On failure returns false without a log line (the caller reports it);
-    // calling it on an initialised device returns false and changes nothing.
-    bool initiate(void* windowHandle);
+    // On failure returns false without a log line (the caller reports it),
+    // with SDL's reason in *reason when reason is not null; calling it on an
+    // initialised device returns false and changes nothing.
+    bool initiate(void* windowHandle, std::string* reason = nullptr);
     // Same, but on an offline output: no device, latency 0, and time advances
     // only through advance().
     bool initiateOffline();
+    // Same, but on a silent output: no device, latency 0, and once started
+    // time advances in real time as if the songs were heard. For a system
+    // without a usable audio output.
+    bool initiateSilent();
 
     // Starts the output. Does nothing unless initialised.
     void start();
@@ -45,6 +51,7 @@ public:
     uint32_t latency() const { return latency_; }
     bool isInitialised() const { return initialised_; }
     bool isOffline() const;
+    bool isSilent() const;
     // The output streams are created on; null until initialised.
     audio::AudioOutput* output() const { return output_.get(); }
 

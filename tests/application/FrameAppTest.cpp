@@ -16,6 +16,7 @@
 
 #include "TestDir.h"
 #include "XWindows.h"
+#include "rend/OffscreenSurface.h"
 
 namespace {
 
@@ -308,24 +309,48 @@ TEST(FrameApp, FailedInitiateTerminatesAndTellsTheViewer) {
 }
 
 // Full screen takes a display mode of exactly the configured size; any other
-// size is refused and the application runs windowed at that size.
-TEST(FrameApp, FullScreenModeOrWindowed) {
+// size takes the desktop-sized window and scales the frame, which keeps the
+// configured size for the application. Windowed, the window is centred.
+TEST(FrameApp, FullScreenModeScaledOrWindowed) {
     REQUIRE_DISPLAY();
     int width = 0, height = 0;
     ASSERT_TRUE(apptest::screenSize(width, height));
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height);
     struct Case {
         int width, height;
-        bool refused;
+        bool fullscreen;
+        std::string path;    // the log line naming the path taken ("" for none)
+        std::string window;  // where the window is: "x y w x h"
     };
+    const ember::OffscreenSurface::Placement p = ember::OffscreenSurface::fit(1001, 701, width, height);
     // No X screen offers the odd size as a display mode; the screen's own size it does.
-    const Case cases[] = {{1001, 701, true}, {width, height, false}};
+    const Case cases[] = {
+        {1001, 701, true,
+         "Full screen: desktop " + screen + ", the 1001x701 frame scaled to " + std::to_string(p.width) +
+             "x" + std::to_string(p.height) + " at (" + std::to_string(p.x) + ", " + std::to_string(p.y) +
+             ")",
+         "0 0 " + std::to_string(width) + " x " + std::to_string(height)},
+        {width, height, true, "Full screen: display mode changed to " + screen,
+         "0 0 " + std::to_string(width) + " x " + std::to_string(height)},
+        {640, 360, false, "",
+         std::to_string((width - 640) / 2) + " " + std::to_string((height - 360) / 2) + " 640 x 360"},
+    };
     for (const Case& c : cases) {
         const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
         SCOPED_TRACE(size);
         apptest::TestDir dir;
-        const std::string log = runToEnd({"--fullscreen", "--size", size, "--frames", "3"});
-        EXPECT_EQ(findLine(log, "ChangeDisplaySettings failed") != std::string::npos, c.refused)
+        std::vector<std::string> args = {"--size", size, "--frames", "3"};
+        if (c.fullscreen) args.insert(args.begin(), "--fullscreen");
+        const std::string log = runToEnd(args);
+        const bool refused = c.path.find("scaled") != std::string::npos;
+        EXPECT_EQ(findLine(log, "ChangeDisplaySettings failed") != std::string::npos, refused)
             << log.substr(0, 600);
+        if (!c.path.empty()) {
+            EXPECT_NE(findLine(log, c.path), std::string::npos) << log.substr(0, 600);
+        }
+        EXPECT_EQ(contains(log, "frame scaled"), refused);
+        EXPECT_NE(findLine(log, "test: window " + c.window), std::string::npos) << log.substr(0, 600);
+        // The application always sees the size it asked for.
         EXPECT_NE(findLine(log, "test: resize " + std::to_string(c.width) + " x " + std::to_string(c.height)),
                   std::string::npos);
         EXPECT_NE(findLine(log, "test: frame loop running"), std::string::npos);

@@ -79,6 +79,10 @@ public:
         glGetError();
         log.writeFormatted("test: cursor %d screensaver %d", SDL_ShowCursor(SDL_QUERY),
                            SDL_IsScreenSaverEnabled() ? 1 : 0);
+        int x = 0, y = 0, width = 0, height = 0;
+        SDL_GetWindowPosition(getWindowHandle(), &x, &y);
+        SDL_GetWindowSize(getWindowHandle(), &width, &height);
+        log.writeFormatted("test: window %d %d %d x %d", x, y, width, height);
         if (inject) injectEvents();
         return !failInitiate;
     }

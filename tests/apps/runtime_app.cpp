@@ -4,6 +4,8 @@
 //   runtime-app short   one part over the first two beats: ends by itself
 //   runtime-app bench   a shader-heavy part over 28 beats at 1280x720; prints
 //                       the frame-time figures when it ends
+// A second argument "fullscreen" asks for full screen, optionally followed by
+// the frame size as WIDTHxHEIGHT (default 640x360, bench 1280x720).
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -96,12 +98,14 @@ private:
 
 class RuntimeApp : public ember::DemoApplication {
 public:
-    RuntimeApp(float endBeat, bool bench) : endBeat_(endBeat), bench_(bench) {
+    RuntimeApp(float endBeat, bool bench, bool fullscreen, int width, int height)
+        : endBeat_(endBeat), bench_(bench) {
         ember::ApplicationSettings s;
         s.title = "runtime-app";
-        s.width = bench ? 1280 : 640;
-        s.height = bench ? 720 : 360;
+        s.width = width > 0 ? width : (bench ? 1280 : 640);
+        s.height = height > 0 ? height : (bench ? 720 : 360);
         s.alwaysOnTop = false;
+        s.fullscreen = fullscreen;
         setSettings(s);
     }
     bool registerParts() override {
@@ -124,7 +128,10 @@ int main(int argc, char** argv) {
     bool bench = argc > 1 && std::strcmp(argv[1], "bench") == 0;
     if (argc > 1 && std::strcmp(argv[1], "short") == 0) end = 2.0f;
     if (bench) end = 28.0f;
-    RuntimeApp* app = new RuntimeApp(end, bench);
+    const bool fullscreen = argc > 2 && std::strcmp(argv[2], "fullscreen") == 0;
+    int width = 0, height = 0;
+    if (fullscreen && argc > 3 && std::sscanf(argv[3], "%dx%d", &width, &height) != 2) width = height = 0;
+    RuntimeApp* app = new RuntimeApp(end, bench, fullscreen, width, height);
     app->run();
     delete app;
     return 0;

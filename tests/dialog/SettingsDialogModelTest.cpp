@@ -77,34 +77,48 @@ TEST(SettingsDialogModel, ModeFilterTable) {
             << c.mode.bytesPerPixel;
 }
 
-TEST(SettingsDialogModel, FallsBackToTheSameWidthThenToNothing) {
-    // No 1280 x 720: the last 1280-wide entry is chosen.
-    SettingsDialogModel m(demoSettings(), {mode(1920, 1080), mode(1280, 800), mode(1152, 720)});
-    ASSERT_GE(m.selectedResolution(), 0);
-    EXPECT_EQ(m.resolutions()[m.selectedResolution()], (Resolution{1280, 800}));
-    ApplicationSettings out = demoSettings();
-    m.apply(out);
-    EXPECT_EQ(out.width, 1280);
-    EXPECT_EQ(out.height, 800);
-
-    // No entry of the pre-filled width: nothing selected, "Run" keeps the size.
-    SettingsDialogModel none(demoSettings(), {mode(1920, 1080), mode(1680, 1050)});
-    EXPECT_EQ(none.selectedResolution(), -1);
-    ApplicationSettings kept = demoSettings();
-    kept.width = 1280;
-    kept.height = 720;
-    none.apply(kept);
-    EXPECT_EQ(kept.width, 1280);
-    EXPECT_EQ(kept.height, 720);
-
-    // Empty list: the same.
-    SettingsDialogModel empty(demoSettings(), {});
-    EXPECT_TRUE(empty.resolutions().empty());
-    EXPECT_EQ(empty.selectedResolution(), -1);
-    ApplicationSettings e = demoSettings();
-    empty.apply(e);
-    EXPECT_EQ(e.width, 1280);
-    EXPECT_EQ(e.height, 720);
+TEST(SettingsDialogModel, SelectsTheExactSizeThenTheSameWidthThenOffersThePrefill) {
+    struct Case {
+        const char* what;
+        int width, height;  // pre-filled
+        std::vector<DisplayMode> modes;
+        std::vector<std::string> listed;
+        int selected;    // -1: nothing
+        Resolution run;  // what "Run" writes
+    };
+    const Case cases[] = {
+        {"the last entry of the pre-filled width",
+         1280,
+         720,
+         {mode(1920, 1080), mode(1280, 800), mode(1152, 720)},
+         {"1920 * 1080", "1280 * 800", "1152 * 720"},
+         1,
+         {1280, 800}},
+        // A 1920 x 1080 desktop without a 1280 x 720 mode: the box is never blank.
+        {"no entry of that width",
+         1280,
+         720,
+         {mode(1920, 1080), mode(1680, 1050)},
+         {"1920 * 1080", "1680 * 1050", "1280 * 720"},
+         2,
+         {1280, 720}},
+        {"no mode passes the filter", 1280, 720, {mode(1024, 768)}, {"1280 * 720"}, 0, {1280, 720}},
+        {"no modes at all", 1280, 720, {}, {"1280 * 720"}, 0, {1280, 720}},
+        {"a pre-filled size of nothing", 0, 0, {mode(1920, 1080)}, {"1920 * 1080"}, -1, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ApplicationSettings prefilled = demoSettings();
+        prefilled.width = c.width;
+        prefilled.height = c.height;
+        SettingsDialogModel m(prefilled, c.modes);
+        EXPECT_EQ(labels(m), c.listed);
+        EXPECT_EQ(m.selectedResolution(), c.selected);
+        ApplicationSettings out = prefilled;
+        m.apply(out);
+        EXPECT_EQ(out.width, c.run.width);
+        EXPECT_EQ(out.height, c.run.height);
+    }
 }
 
 TEST(SettingsDialogModel, RefreshRatesCollapseAndTheListIsBounded) {

@@ -1,6 +1,7 @@
 // Drives the real GTK settings dialog the way a person would: synthetic
-// pointer clicks and key presses (xdotool, XTEST) on a private Xvfb server of
-// 1280 x 800, whose only display mode is 1280 x 800 at 24 bits in 4 bytes.
+// pointer clicks and key presses (xdotool, XTEST) on a private Xvfb server,
+// usually of 1280 x 800, whose only display mode is its own size at 24 bits in
+// 4 bytes.
 // Leaves a screenshot of the dialog in build/review/dialog.png.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -79,11 +80,11 @@ bool readLine(int fd, std::string& line, int seconds) {
 // A private X server, so the display's modes are known and nothing else is on it.
 class XServer {
 public:
-    XServer() {
+    explicit XServer(const std::string& screen = "1280x800x24") {
         int fds[2];
         if (pipe(fds) != 0) return;
-        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24",
-                      "-nolisten", "tcp", "-noreset"},
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
+                      "tcp", "-noreset"},
                      {}, {}, -1, fds[1]);
         close(fds[1]);
         std::string number;
@@ -142,6 +143,9 @@ public:
                 Rect r;
                 in >> name >> r.x >> r.y >> r.w >> r.h;
                 widgets_[name] = r;
+            } else if (kind == "choice") {
+                in >> name;
+                std::getline(in >> std::ws, choices_[name]);
             } else if (kind == "ready") {
                 return true;
             } else {
@@ -154,6 +158,11 @@ public:
 
     bool has(const std::string& name) const { return widgets_.count(name) != 0; }
     const Rect& widget(const std::string& name) const { return widgets_.at(name); }
+    // The entry a drop-down list shows ("-" when blank, "" when there is no such list).
+    std::string choice(const std::string& name) const {
+        auto found = choices_.find(name);
+        return found == choices_.end() ? std::string() : found->second;
+    }
 
     // Left click at (dx, dy) inside the named widget; negative dx counts from its right edge.
     void click(const std::string& name, int dx, int dy) {
@@ -227,6 +236,7 @@ private:
     unsigned long window_ = 0;
     Rect frame_;
     std::map<std::string, Rect> widgets_;
+    std::map<std::string, std::string> choices_;
     std::vector<std::string> lines_;
 };
 
@@ -313,13 +323,46 @@ TEST_F(SettingsDialogTest, FullScreenClearsAlwaysOnTopAndEnterRuns) {
     std::map<std::string, int> s;
     EXPECT_EQ(dialog.finish(result, s), 0);
     EXPECT_EQ(result, "run");
-    // No 1920-wide mode on this server: nothing selected, the size is kept.
+    // No 1920-wide mode on this server: the pre-filled size is offered and kept.
     EXPECT_EQ(s["width"], 1920);
     EXPECT_EQ(s["height"], 1080);
     EXPECT_EQ(s["fullscreen"], 1);
     EXPECT_EQ(s["alwaysOnTop"], 0);
     EXPECT_EQ(s["samples"], 4);
     EXPECT_EQ(s["anisotropy"], 1);
+}
+
+TEST_F(SettingsDialogTest, TheResolutionBoxIsNeverBlank) {
+    struct Case {
+        const char* screen;
+        const char* shown;  // the entry the box shows with the demo's pre-filled 1280 x 720
+        int width, height;  // what "Run" yields
+    };
+    const Case cases[] = {
+        {"1280x720x24", "1280 * 720", 1280, 720},   // the exact mode
+        {"1280x800x24", "1280 * 800", 1280, 800},   // the same width
+        {"1920x1080x24", "1280 * 720", 1280, 720},  // neither: the pre-filled size itself
+    };
+    mkdir((std::string(EMBER_BINARY_DIR) + "/review").c_str(), 0755);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen);
+        XServer server(c.screen);
+        ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+        std::vector<std::string> options = demoOptions();
+        options.insert(options.end(), {"--picture", dialogPicture()});
+        DialogRun dialog(server.display(), options);
+        ASSERT_TRUE(dialog.waitShown());
+        EXPECT_EQ(dialog.choice("resolution"), c.shown);
+        EXPECT_TRUE(
+            dialog.screenshot(std::string(EMBER_BINARY_DIR) + "/review/desktop-dialog-" + c.screen + ".png"));
+        dialog.key("Return");
+        std::string result;
+        std::map<std::string, int> s;
+        EXPECT_EQ(dialog.finish(result, s), 0);
+        EXPECT_EQ(result, "run");
+        EXPECT_EQ(s["width"], c.width);
+        EXPECT_EQ(s["height"], c.height);
+    }
 }
 
 TEST_F(SettingsDialogTest, CancelEscapeAndClosingCancel) {

@@ -1,6 +1,7 @@
 // The audio layer on its own: decoding, the offline mixer, syncs, the SDL device.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -265,6 +266,67 @@ TEST(Conversions, SecondsAndBytes) {
     EXPECT_DOUBLE_EQ(out->bytesToSeconds(stream, 88200), 0.5);
     EXPECT_EQ(out->secondsToBytes(stream + 1, 1.0), AudioOutput::kInvalid);
     EXPECT_LT(out->bytesToSeconds(0, 4), 0.0);
+}
+
+// ---------------------------------------------------------------- silent output
+
+namespace {
+
+std::atomic<int> gSilentSyncs{0};
+
+void countAndRewind(SyncHandle, StreamHandle stream, uint32_t, void* user) {
+    gSilentSyncs.fetch_add(1);
+    static_cast<AudioOutput*>(user)->setPosition(stream, 0);
+}
+
+}  // namespace
+
+TEST(SilentOutput, PlaysInRealTimeNeverAheadAndStopsDead) {
+    using Clock = std::chrono::steady_clock;
+    auto out = AudioOutput::openSilent();
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->kind(), AudioOutput::Kind::Silent);
+    EXPECT_EQ(out->latencyMilliseconds(), 0u);
+    EXPECT_FALSE(out->mixOffline(10, nullptr));
+    const StreamHandle stream = out->createStreamFromPcm(markedPcm(10 * kSampleRate), 0);
+    ASSERT_NE(stream, 0u);
+    out->play(stream, true);
+    // A sync a tenth of a second in rewinds the stream, as a song's loop does.
+    const SyncHandle loop = out->setSync(stream, kSyncPos | kSyncMixTime, kSampleRate / 10 * kBytesPerFrame,
+                                         &countAndRewind, out.get());
+    ASSERT_NE(loop, 0u);
+
+    // Not started: time stands still.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(out->position(stream), 0u);
+
+    gSilentSyncs = 0;
+    const Clock::time_point before = Clock::now();
+    out->start();
+    // Waits (with a generous bound) until the loop has come round twice.
+    const Clock::time_point deadline = before + std::chrono::seconds(20);
+    while (gSilentSyncs.load() < 2 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(gSilentSyncs.load(), 2);
+    EXPECT_TRUE(out->removeSync(stream, loop));
+
+    // Without the loop the position runs on, never ahead of the wall clock.
+    const uint64_t first = out->position(stream);
+    while (out->position(stream) <= first + kSampleRate / 20 * kBytesPerFrame && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const uint64_t played = out->position(stream);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - before).count();
+    EXPECT_GT(played, first);
+    // Everything mixed since start, loops included: at least the rewound
+    // tenths plus what followed, at most the time that has passed.
+    const double mixedSeconds = 2 * 0.1 + bytesToSeconds(played);
+    EXPECT_LE(mixedSeconds, elapsed + 0.01);
+
+    // Once stop returns nothing moves any more.
+    out->stop();
+    const uint64_t stopped = out->position(stream);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(out->position(stream), stopped);
 }
 
 // ---------------------------------------------------------------- syncs

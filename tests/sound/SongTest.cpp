@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "SoundFixtures.h"
@@ -67,10 +68,21 @@ TEST(SoundDevice, LifecycleOfflineAndFailures) {
 
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     Ref<SoundDevice> broken(new SoundDevice());
-    EXPECT_FALSE(broken->initiate(nullptr));
+    std::string reason;
+    EXPECT_FALSE(broken->initiate(nullptr, &reason));
+    EXPECT_NE(reason.find("no-such-driver"), std::string::npos) << reason;
     EXPECT_FALSE(broken->isInitialised());
     EXPECT_EQ(broken->latency(), 0u);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    // Without a device the silent output takes over.
+    ASSERT_TRUE(broken->initiateSilent());
+    EXPECT_TRUE(broken->isInitialised());
+    EXPECT_TRUE(broken->isSilent());
+    EXPECT_FALSE(broken->isOffline());
+    EXPECT_EQ(broken->latency(), 0u);
+    EXPECT_FALSE(broken->advance(100));  // its time is real time, not the caller's
+    EXPECT_FALSE(broken->initiateSilent());
 }
 
 TEST(Song, ConstructionDefaultsAndTempo) {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 #include "sound/audio/AudioStream.h"
@@ -64,6 +65,10 @@ std::unique_ptr<AudioOutput> AudioOutput::openOffline() {
     return std::unique_ptr<AudioOutput>(new AudioOutput(Kind::Offline));
 }
 
+std::unique_ptr<AudioOutput> AudioOutput::openSilent() {
+    return std::unique_ptr<AudioOutput>(new AudioOutput(Kind::Silent));
+}
+
 AudioOutput::~AudioOutput() {
     stop();
     if (device_ != 0) SDL_CloseAudioDevice(device_);  // joins SDL's audio thread
@@ -80,14 +85,44 @@ bool AudioOutput::fail(const char* reason) {
 bool AudioOutput::start() {
     started_.store(true, std::memory_order_release);
     if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
+    if (kind_ == Kind::Silent && !clock_.joinable()) {
+        clockRunning_.store(true, std::memory_order_release);
+        clock_ = std::thread(&AudioOutput::runSilentClock, this);
+    }
     return true;
 }
 
 bool AudioOutput::stop() {
-    // Pausing takes SDL's device lock, so no callback runs once this returns.
+    // Pausing takes SDL's device lock, so no callback runs once this returns;
+    // the silent clock's thread is joined for the same guarantee.
     if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
+    if (clock_.joinable()) {
+        clockRunning_.store(false, std::memory_order_release);
+        clock_.join();
+    }
     started_.store(false, std::memory_order_release);
     return true;
+}
+
+void AudioOutput::runSilentClock() {
+    using Clock = std::chrono::steady_clock;
+    // Small steps keep the positions as smooth as a device's; the frame clock
+    // reads them between steps.
+    constexpr auto kStep = std::chrono::milliseconds(2);
+    int16_t scratch[kMixBlockFrames * kChannels];
+    const Clock::time_point origin = Clock::now();
+    uint64_t mixed = 0;
+    while (clockRunning_.load(std::memory_order_acquire)) {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - origin);
+        const uint64_t due = static_cast<uint64_t>(elapsed.count()) * kSampleRate / 1000000u;
+        // Never ahead of real time: only frames whose time has come are mixed.
+        while (mixed < due && clockRunning_.load(std::memory_order_relaxed)) {
+            const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kMixBlockFrames, due - mixed));
+            mix(scratch, n);
+            mixed += n;
+        }
+        std::this_thread::sleep_for(kStep);
+    }
 }
 
 bool AudioOutput::update() {

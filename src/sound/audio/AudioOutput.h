@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sound/audio/AudioFormat.h"
@@ -11,14 +12,17 @@ namespace ember::audio {
 
 class AudioStream;
 
-// An audio output and the streams that play on it. Two kinds:
+// An audio output and the streams that play on it. Three kinds:
 //
 // - Device: SDL2 audio on the default output device, 44,100 Hz 16-bit stereo.
 //   SDL calls the mixer on its own audio thread whenever the device needs data.
 // - Offline: no device at all. Time stands still until the caller asks for N
-//   frames with mixOffline(); the mixed PCM is handed back. The same mixer
-//   runs for both kinds, so an offline output produces exactly the samples a
-//   device would have played, loops and syncs included.
+//   frames with mixOffline(); the mixed PCM is handed back.
+// - Silent: no device either, but a thread of its own runs the mixer in real
+//   time while the output is started and drops what it mixes, so positions,
+//   loops and syncs advance exactly as on a device nobody hears.
+// The same mixer runs for all kinds, so an offline output produces exactly the
+// samples a device would have played, loops and syncs included.
 //
 // Byte positions are those of 16-bit stereo PCM (4 bytes per frame, see
 // AudioFormat.h). A stream's position is what the mixer has consumed: with a
@@ -39,7 +43,7 @@ public:
     // Returned by length/position/secondsToBytes for an unknown handle.
     static constexpr uint64_t kInvalid = UINT64_MAX;
 
-    enum class Kind { Device, Offline };
+    enum class Kind { Device, Offline, Silent };
 
     // Opens the default output device through SDL (stopped: nothing plays until
     // start()). Returns null and sets *error when SDL's audio cannot be
@@ -47,6 +51,9 @@ public:
     static std::unique_ptr<AudioOutput> openDevice(std::string* error);
     // An output without a device; never fails. Its latency is 0.
     static std::unique_ptr<AudioOutput> openOffline();
+    // An output without a device whose mixer runs in real time on its own
+    // thread from start() to stop(); never fails. Its latency is 0.
+    static std::unique_ptr<AudioOutput> openSilent();
 
     // Stops the output, frees every stream and closes the device.
     ~AudioOutput();
@@ -62,7 +69,8 @@ public:
     uint32_t bufferFrames() const { return bufferFrames_; }
 
     // Starts / stops mixing. A stopped output plays silence and its streams do
-    // not advance. An output is stopped after opening.
+    // not advance. An output is stopped after opening. Once stop() returns no
+    // mixing pass runs (device and silent output alike).
     bool start();
     bool stop();
     bool isStarted() const { return started_.load(std::memory_order_acquire); }
@@ -135,6 +143,9 @@ public:
 private:
     explicit AudioOutput(Kind kind);
     static void sdlCallback(void* self, uint8_t* out, int bytes);
+    // The silent output's thread: mixes as many frames as real time since
+    // start() asks for, then sleeps a little, until stop().
+    void runSilentClock();
 
     // The shared mixer: fills `frames` frames of interleaved stereo with the sum
     // of the playing streams, saturated to 16 bits.
@@ -152,6 +163,8 @@ private:
     uint32_t latency_ = 0;
     uint32_t bufferFrames_ = 0;
     std::atomic<bool> started_{false};
+    std::atomic<bool> clockRunning_{false};
+    std::thread clock_;  // the silent output's mixing thread while started
     // Odd while a mixing pass runs.
     std::atomic<uint64_t> mixSequence_{0};
     std::atomic<AudioStream*> streams_[kMaxStreams] = {};

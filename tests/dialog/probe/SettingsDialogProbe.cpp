@@ -8,6 +8,8 @@
 // Once the dialog is on screen and drawn, it prints
 //   window XID X Y W H              (root coordinates)
 //   widget NAME X Y W H             (one per named widget, window coordinates)
+//   choice NAME TEXT                (one per named drop-down list: its shown
+//                                    entry, "-" when the box is blank)
 //   ready
 // and when the dialog ends
 //   result run|cancel
@@ -36,6 +38,11 @@ void reportWidgets(GtkWidget* widget, gpointer toplevel) {
         GtkAllocation a;
         gtk_widget_get_allocation(widget, &a);
         std::printf("widget %s %d %d %d %d\n", name, x, y, a.width, a.height);
+        if (GTK_IS_COMBO_BOX_TEXT(widget)) {
+            gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(widget));
+            std::printf("choice %s %s\n", name, text && *text ? text : "-");
+            g_free(text);
+        }
     }
     if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), reportWidgets, toplevel);
 }
