@@ -186,6 +186,15 @@ bool BlitEngine::initiate(const std::string& gradientName, int32_t backWidth, in
     return true;
 }
 
+void BlitEngine::createOfflineEffects() {
+    effects_[SlotSSAO] = new SSAOEngine();
+    effects_[SlotBlur] = new BlurEngine(nullptr);
+    effects_[SlotMotionBlur] = new MotionBlurEngine(nullptr);
+    effects_[SlotRadialBlur] = new RadialBlurEngine(nullptr);
+    effects_[SlotGlow] = new GlowEngine(nullptr);
+    effects_[SlotLightStreaks] = new LightStreaksEngine(nullptr);
+}
+
 void BlitEngine::updateVariant() {
     variant = (effectFlags[SlotGlow] || effectFlags[SlotLightStreaks] || effectFlags[SlotRadialBlur]) ? 2 : 0;
     if (effectFlags[SlotSSAO]) variant += 4;

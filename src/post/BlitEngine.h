@@ -64,6 +64,11 @@ public:
     // skipped; unregistered textures are skipped.
     bool initiate(const std::string& gradientName, int32_t width, int32_t height);
 
+    // Creates the six effects with their default settings and no program,
+    // target or GL object, for tools that fill and write a settings block
+    // without a GL context. initiate replaces them with working effects.
+    void createOfflineEffects();
+
     // variant = 2 if glow, light streaks or radial blur is flagged, plus 4 if
     // the depth-of-field stage is flagged. Call after changing effectFlags.
     void updateVariant();
