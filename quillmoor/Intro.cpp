@@ -44,14 +44,6 @@ void addCubeTextures(MaterialBuilder& builder) {
     builder.samplerBuilder.addTexture("cube-dot3", "bump");
 }
 
-// The G-buffer pass starts from the device's baseline, which has no depth
-// test; the cubes overlap, so each program's material turns it on.
-void enableDepthTest(MaterialBuilder& builder) {
-    DepthStencilState depth;
-    depth.depthTest = true;
-    builder.setDepthStencil(depth);
-}
-
 }  // namespace
 
 Intro::Intro() {
@@ -171,7 +163,6 @@ Ref<Scene> Intro::buildScene() {
     builder.uniformsBuilder.addFloat("time", 1, &warpedTime);
     builder.uniformsBuilder.addVector4f("superShapeParams", superShapeParams);
     builder.uniformsBuilder.addVector4f("morphParams", morphParams);
-    enableDepthTest(builder);
     Ref<Material> logos = builder.finish();
     root->addChild(logos.get());
     Ref<VAOModel> logoModel = model(logoProgram.get());
@@ -210,7 +201,6 @@ Ref<Scene> Intro::buildScene() {
     builder.uniformsBuilder.addFloat("wobble", 1, &wobble);
     builder.uniformsBuilder.addVector4f("knotParams", knotParams);
     builder.uniformsBuilder.addFloat("morph", 1, &morph);
-    enableDepthTest(builder);
     Ref<Material> field = builder.finish();
     field->addController(new StartStopController(0.0f, 64.0f));
     logos->insertSibling(field.get(), false);
@@ -226,7 +216,6 @@ Ref<Scene> Intro::buildScene() {
     builder.uniformsBuilder.addVector4f("superShapeParams", superShapeParams);
     builder.uniformsBuilder.addVector4f("morphParams", morphParams);
     builder.uniformsBuilder.addInteger("instanceBufferOffset", &instanceBufferOffset);
-    enableDepthTest(builder);
     Ref<Material> dance = builder.finish();
     dance->addController(new StartStopController(64.0f, 128.0f));
     field->insertSibling(dance.get(), false);

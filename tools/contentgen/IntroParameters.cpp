@@ -86,7 +86,7 @@ bool writeIntroParameters(const std::string& dataDir) {
     blit.dofParams[1] = 1.6f;
     blit.dofParams[2] = 6.0f;
     blit.gammaParams[0] = 1.0f;
-    blit.gammaParams[1] = 1.25f;
+    blit.gammaParams[1] = 1.6f;
     blit.noiseParams[2] = 0.035f;
     float glow[4] = {0.55f, 0.5f, 0.45f, 0.6f};
     std::copy(glow, glow + 4, blit.getGlowEngine()->color);

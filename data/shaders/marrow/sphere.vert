@@ -86,9 +86,9 @@ void main()
     mat3 orient = rotateZ(spin.z) * rotateY(spin.y) * rotateX(spin.x);
     mat3 frame = rotateX(0.5 + 0.2 * sin(time * PI / 32.0)) * rotateY(time * 0.12);
     float size = 0.075 * (1.0 + 0.6 * clamp(effectScale, -0.5, 2.0));
-    vec3 centre = frame * p * 0.75;
-    centre.z -= 6.0;
+    vec3 centre = frame * p * 1.3;
+    centre.z -= 7.5;
     emitCube(centre, size, orient, mat3(1.0), id + 0.5);
     // A darker steel keeps the field behind the clouds instead of competing with them.
-    tint *= 0.5;
+    tint *= 0.35;
 }
