@@ -136,9 +136,9 @@ Ref<Scene> Intro::buildScene() {
     if (!logoProgram || !fieldProgram || !danceProgram) return {};
     const MeshBin& bin = cubes->bins()[0];
     auto model = [&](Program* program) {
-        return Ref<VAOModel>(new VAOModel(
-            VertexArrayObjectBuilder::buildVertexArrayObject(program, cubes->vertexBuffer(), cubes->indexBuffer())
-                .get()));
+        return Ref<VAOModel>(new VAOModel(VertexArrayObjectBuilder::buildVertexArrayObject(
+                                              program, cubes->vertexBuffer(), cubes->indexBuffer())
+                                              .get()));
     };
 
     Ref<Group> root(new Group());
@@ -239,7 +239,8 @@ int32_t Intro::cameraIndex(float value, size_t cameraCount) {
 }
 
 void Intro::update(float beat, float dt) {
-    if (partEnvelope && !cameras.empty()) camera = cameras[cameraIndex(partEnvelope->evaluate(beat), cameras.size())];
+    if (partEnvelope && !cameras.empty())
+        camera = cameras[cameraIndex(partEnvelope->evaluate(beat), cameras.size())];
     if (wobbleEnvelope) wobbleFrequency = wobbleEnvelope->evaluate(beat);
     wobble = std::sin(wobbleFrequency * beat + wobblePhase) * wobbleAmplitude;
     if (morphParamsEnvelope) morphParams[1] = morphParamsEnvelope->evaluate(beat);

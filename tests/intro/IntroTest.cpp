@@ -129,8 +129,8 @@ TEST(Intro, SaveThenLoadRestoresEnvelopesAndTheTailInFileOrder) {
     source->wobbleEnvelope = constant(3.0f);
     source->morphEnvelope = constant(4.0f);
     source->danceEnvelope = constant(5.0f);
-    float* tails[] = {source->superShapeParams, source->morphParams, source->sphereParams, source->spikeParams,
-                      source->knotParams};
+    float* tails[] = {source->superShapeParams, source->morphParams, source->sphereParams,
+                      source->spikeParams, source->knotParams};
     for (int r = 0; r < 5; ++r)
         for (int i = 0; i < 4; ++i) tails[r][i] = float(10 * r + i);
     std::stringstream out;
@@ -151,8 +151,9 @@ TEST(Intro, SaveThenLoadRestoresEnvelopesAndTheTailInFileOrder) {
     std::istringstream in(bytes);
     ASSERT_TRUE(copy->load(in));
     EXPECT_EQ(other->passCounts[0], 2);
-    const Ref<Envelope>* envelopes[] = {&copy->partEnvelope, &copy->morphParamsEnvelope, &copy->effectEnvelope,
-                                        &copy->wobbleEnvelope, &copy->morphEnvelope, &copy->danceEnvelope};
+    const Ref<Envelope>* envelopes[] = {&copy->partEnvelope,   &copy->morphParamsEnvelope,
+                                        &copy->effectEnvelope, &copy->wobbleEnvelope,
+                                        &copy->morphEnvelope,  &copy->danceEnvelope};
     for (int i = 0; i < 6; ++i) EXPECT_EQ((*envelopes[i])->evaluate(33.0f), float(i));
     float* copied[] = {copy->superShapeParams, copy->morphParams, copy->sphereParams, copy->spikeParams,
                        copy->knotParams};
@@ -214,7 +215,7 @@ TEST(Intro, DamagedInstanceFilesFailBuildSceneWithALogLine) {
         Ref<Intro> intro(new Intro());
         EXPECT_FALSE(intro->buildScene()) << c.why;
         EXPECT_NE(readLog().find(std::string("data/models/") + c.file), std::string::npos) << c.why << "\n"
-                                                                                          << readLog();
+                                                                                           << readLog();
         ember::textureRegistry().clear();
     }
     // A missing file fails the same way.

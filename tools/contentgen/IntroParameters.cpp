@@ -43,8 +43,16 @@ bool writeIntroParameters(const std::string& dataDir) {
     Ref<Envelope> camera = keys({{0.0f, 0.0f}}, Envelope::Linear);
     // Cloud assembly: each layer builds up over two beats and holds; the last
     // two beats of a window blow it apart before the next one arrives.
-    Ref<Envelope> assemble = keys({{0.0f, 0.0f}, {2.5f, 1.0f}, {14.0f, 1.0f}, {16.0f, 0.0f}, {18.5f, 1.0f},
-                                   {30.0f, 1.0f}, {32.0f, 0.0f}, {34.5f, 1.0f}, {61.0f, 1.0f}, {64.0f, 0.0f},
+    Ref<Envelope> assemble = keys({{0.0f, 0.0f},
+                                   {2.5f, 1.0f},
+                                   {14.0f, 1.0f},
+                                   {16.0f, 0.0f},
+                                   {18.5f, 1.0f},
+                                   {30.0f, 1.0f},
+                                   {32.0f, 0.0f},
+                                   {34.5f, 1.0f},
+                                   {61.0f, 1.0f},
+                                   {64.0f, 0.0f},
                                    {66.0f, 1.0f}},
                                   Envelope::TCB);
     // Spike length: a kick on every drum hit of the phrase (0, 2, 4, 8, 10, 12).
@@ -62,8 +70,14 @@ bool writeIntroParameters(const std::string& dataDir) {
         }
     Ref<Envelope> wobble =
         keys({{0.0f, 0.5f}, {32.0f, 0.5f}, {48.0f, 1.6f}, {60.0f, 3.1f}, {64.0f, 0.5f}}, Envelope::Linear);
-    Ref<Envelope> morph = keys({{0.0f, 0.0f}, {15.0f, 0.0f}, {17.0f, 1.0f}, {31.0f, 1.0f}, {33.0f, 2.0f},
-                                {47.0f, 2.0f}, {49.0f, 3.0f}, {64.0f, 3.0f}},
+    Ref<Envelope> morph = keys({{0.0f, 0.0f},
+                                {15.0f, 0.0f},
+                                {17.0f, 1.0f},
+                                {31.0f, 1.0f},
+                                {33.0f, 2.0f},
+                                {47.0f, 2.0f},
+                                {49.0f, 3.0f},
+                                {64.0f, 3.0f}},
                                Envelope::Linear);
     Ref<Envelope> dance = keys({{64.0f, 0.0f}, {72.0f, 64.0f}}, Envelope::Linear, Envelope::LinearExtend);
 
