@@ -1,6 +1,8 @@
 #include "Quillmoor.h"
 
+#include "Intro.h"
 #include "ProceduralTextures.h"
+#include "Timeline.h"
 #include "application/SettingsDialog.h"
 #include "rend/Registry.h"
 #include "rend/Texture1D.h"
@@ -99,6 +101,8 @@ bool Quillmoor::onContentLoaded() {
 bool Quillmoor::registerParts() {
     // The timeline is filled part by part as the parts are built; with none
     // registered the demo ends at its first beat.
+    // -- Intro --
+    ember::addPart("Intro", 0.0f, new Intro(), 96.0f);
     return true;
 }
 
