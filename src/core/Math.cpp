@@ -23,6 +23,25 @@ Mat3 Mat3::inverse() const {
     return r;
 }
 
+Mat3 inverse3(const Mat3& m) {
+    const float* a = m.m;
+    Mat3 r;
+    r.m[0] = a[4] * a[8] - a[5] * a[7];
+    r.m[1] = a[2] * a[7] - a[1] * a[8];
+    r.m[2] = a[1] * a[5] - a[2] * a[4];
+    r.m[3] = a[5] * a[6] - a[3] * a[8];
+    r.m[4] = a[0] * a[8] - a[2] * a[6];
+    r.m[5] = a[2] * a[3] - a[0] * a[5];
+    r.m[6] = a[3] * a[7] - a[4] * a[6];
+    r.m[7] = a[1] * a[6] - a[0] * a[7];
+    r.m[8] = a[0] * a[4] - a[1] * a[3];
+    float det = a[0] * r.m[0] + a[1] * r.m[3] + a[2] * r.m[6];
+    if (std::fabs(det) <= 1e-7f) return r;
+    float id = 1.0f / det;
+    for (float& v : r.m) v *= id;
+    return r;
+}
+
 Mat4 Mat4::inverse() const {
     const float* a = m;
     float inv[16];

@@ -68,6 +68,11 @@ struct Mat3 {
     Mat3 inverse() const;
 };
 
+// The 3x3 inverse used for normal matrices: the adjugate divided by the
+// determinant, or the adjugate undivided when |determinant| <= 1e-7 (so a
+// degenerate scale yields a usable direction instead of a blown-up matrix).
+Mat3 inverse3(const Mat3& a);
+
 // 4x4 matrix, 16 floats stored row by row. Points are column vectors
 // (p' = M * p), so the translation lives in elements 3, 7 and 11, and A * B
 // applies B first. Uploaded to GL as stored with transpose set to true.

@@ -369,6 +369,18 @@ void Device::setNormalMatrix(StandardMatrix index, const float* m) {
     uploadMatrix(i);
 }
 
+void Device::storeMatrix(StandardMatrix index, const float* m) {
+    auto i = static_cast<int32_t>(index);
+    if (i < 0 || i >= StandardMatrix4x4Count || !m) return;
+    std::memcpy(matrices4_[i], m, sizeof(matrices4_[i]));
+}
+
+void Device::storeNormalMatrix(StandardMatrix index, const float* m) {
+    auto i = static_cast<int32_t>(index);
+    if (i < StandardMatrix4x4Count || i >= StandardMatrixCount || !m) return;
+    std::memcpy(matrices3_[i - StandardMatrix4x4Count], m, sizeof(matrices3_[0]));
+}
+
 const float* Device::matrix(StandardMatrix index) const {
     auto i = static_cast<int32_t>(index);
     if (i < 0 || i >= StandardMatrixCount) return nullptr;

@@ -162,6 +162,14 @@ public:
     // Same for the 3x3 matrices (indices 11..14, 9 floats).
     void setNormalMatrix(StandardMatrix index, const float* m);
     void setNormalMatrix(StandardMatrix index, const Mat3& m) { setNormalMatrix(index, m.m); }
+    // Store a matrix without uploading it, for values that programs pick up
+    // when they are bound (setProgram uploads the projection, texture, shadow
+    // and view-normal matrices) or that code reads back. Same index rules as
+    // setMatrix / setNormalMatrix.
+    void storeMatrix(StandardMatrix index, const float* m);
+    void storeMatrix(StandardMatrix index, const Mat4& m) { storeMatrix(index, m.m); }
+    void storeNormalMatrix(StandardMatrix index, const float* m);
+    void storeNormalMatrix(StandardMatrix index, const Mat3& m) { storeNormalMatrix(index, m.m); }
     // The stored matrix: 16 floats for 0..10, 9 floats for 11..14; null outside.
     const float* matrix(StandardMatrix index) const;
 

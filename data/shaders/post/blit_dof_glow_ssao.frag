@@ -1,0 +1,6 @@
+#version 330 core
+// Final composite, variant "post/blit_dof_glow_ssao".
+#define WITH_DOF
+#define WITH_GLOW
+#define WITH_SSAO
+#include <post/include/composite.glsl>
