@@ -1,0 +1,9 @@
+#include "scene/Drawable.h"
+
+namespace ember {
+
+Drawable::Drawable(int32_t type) : Node(type) {}
+
+Drawable::~Drawable() = default;
+
+}  // namespace ember
