@@ -222,17 +222,15 @@ float FlowModel::sizeFactor(int32_t j, float beat) const {
 }
 
 bool FlowModel::readTail(std::istream& in) {
-    if (!in) return false;
     for (int32_t i = 0; i < ShapeCount; ++i) {
         Vec4& b = baseShapeInfo[i];
         Vec4& p = shapeParams[i];
         const bool complete =
             readFloats(in, {&b.x, &b.y, &b.z, &b.w}) && readFloats(in, {&p.x, &p.y, &p.z, &p.w});
         shapeInfo[i] = b;
-        if (!complete) return true;
+        if (!complete) return false;
     }
-    readFloats(in, {&deltaX, &envelope, &noiseLengthScale, &noiseGain});
-    return true;
+    return readFloats(in, {&deltaX, &envelope, &noiseLengthScale, &noiseGain});
 }
 
 bool FlowModel::writeTail(std::ostream& out) const {

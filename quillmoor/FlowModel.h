@@ -68,15 +68,17 @@ public:
     float sizeFactor(int32_t j, float beat) const;
 
     // Reads the tail (little-endian floats, layout of TailBytes). A short read leaves what was
-    // not read at its previous value and still succeeds; only a stream already failed before
-    // the first byte is reported, by returning false.
+    // not read at its previous value; the result says whether the whole tail was there, and
+    // callers that treat the tail as optional ignore it.
     bool readTail(std::istream& in);
     // Writes the same 272 bytes. False when the stream fails.
     bool writeTail(std::ostream& out) const;
 
+    // Four packed floats; arrays of them go to GL as one vec4 array upload.
     struct Vec4 {
         float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
     };
+    static_assert(sizeof(Vec4) == 16, "packed vec4");
     struct Window {
         float start = 0.0f, end = 0.0f;
     };

@@ -1,6 +1,8 @@
 #include "Quillmoor.h"
 
+#include "Flow.h"
 #include "ProceduralTextures.h"
+#include "Timeline.h"
 #include "application/SettingsDialog.h"
 #include "rend/Registry.h"
 #include "rend/Texture1D.h"
@@ -99,6 +101,10 @@ bool Quillmoor::onContentLoaded() {
 bool Quillmoor::registerParts() {
     // The timeline is filled part by part as the parts are built; with none
     // registered the demo ends at its first beat.
+
+    // Flow: beats 96 to 224, after the Intro.
+    ember::addPart("Flow", 96.0f, new Flow(), 224.0f);
+
     return true;
 }
 

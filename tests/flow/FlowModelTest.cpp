@@ -304,7 +304,7 @@ TEST(FlowModelTail, ShortTailsKeepDefaults) {
     // The file ends right after its envelope block.
     FlowModel none;
     std::istringstream empty("");
-    EXPECT_TRUE(none.readTail(empty));
+    EXPECT_FALSE(none.readTail(empty));
     EXPECT_EQ(bytesOf(none), bytesOf(defaults));
 
     // 20 bytes: the first base record and one float of the first shape parameters.
@@ -314,7 +314,7 @@ TEST(FlowModelTail, ShortTailsKeepDefaults) {
     const std::string bytes = bytesOf(full).substr(0, 20);
     FlowModel partial;
     std::istringstream in(bytes);
-    EXPECT_TRUE(partial.readTail(in));
+    EXPECT_FALSE(partial.readTail(in));
     EXPECT_FLOAT_EQ(partial.baseShapeInfo[0].z, 7.0f);
     EXPECT_FLOAT_EQ(partial.shapeInfo[0].x, 9.0f);
     EXPECT_FLOAT_EQ(partial.shapeParams[0].x, 5.0f);
