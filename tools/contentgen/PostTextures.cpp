@@ -4,7 +4,8 @@
 // blue selecting one of sixteen 16 x 16 slices laid side by side; within a slice red runs along x
 // and green along the rows, green 0 in the bottom row (images reach the GL bottom row first). The
 // grade is the production's look: a gentle S-curve, blacks lifted towards the near-black blue,
-// shadows cooled towards teal, highlights warmed towards amber, mid-tones slightly desaturated.
+// shadows cooled towards teal, highlights warmed towards amber, mid-tones slightly desaturated, and a
+// print white just below 1 (the grade never clips a channel).
 //
 // "noise" (textures/noise.png): 256 x 256 RGBA, tiling. Red and green are smooth periodic noise
 // (two octaves) for the distortion; blue and alpha are independent white noise for the film grain.
@@ -70,6 +71,12 @@ Rgb grade(const Rgb& display) {
     };
     lin = tint(lin, teal, shadow);
     lin = tint(lin, amber, highlight);
+
+    // Tinting may push a channel past white; scale the colour back instead of clipping it, and end
+    // on a print white just short of 1 so highlights keep their last steps of gradation.
+    const float peak = std::max({lin.r, lin.g, lin.b});
+    if (peak > 1.0f) lin = lin * (1.0f / peak);
+    lin = lin * 0.965f;
 
     // Blacks sit on the production's near-black blue instead of pure zero.
     const Rgb floor = hexColor(0x07090d);

@@ -11,5 +11,5 @@ out vec4 fragColor;
 
 void main()
 {
-    fragColor = vec4(gaussian9(tex, uv, TexelSize), 1.0);
+    fragColor = vec4(gaussian9(tex, uv, TexelSize, false), 1.0);
 }

@@ -2,7 +2,6 @@
 // Glow: the first draw keeps the bright part of the lit image, tinted by the
 // colour term; every draw blurs along one axis, so a few passes spread the
 // highlights into soft halos that the composite adds back.
-#include <post/include/color.glsl>
 #include <post/include/gauss.glsl>
 
 uniform sampler2D tex;
@@ -14,8 +13,6 @@ out vec4 fragColor;
 
 void main()
 {
-    // Bright pass per tap would break the blur's linearity; the knee applied
-    // to the blurred value differs too little to matter and costs one fetch set.
-    vec3 blurred = gaussian9(tex, uv, TexelSize);
-    fragColor = vec4(colorTerm(blurred, color), 1.0);
+    vec3 blurred = gaussian9(tex, uv, TexelSize, isFirstDraw(color));
+    fragColor = vec4(blurred * colorGain(color), 1.0);
 }

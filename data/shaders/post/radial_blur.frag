@@ -23,13 +23,15 @@ void main()
     vec2 dir = dist > 0.0 ? toOrigin / dist : vec2(0.0);  // one texel towards the origin
     // The gather lengthens with the distance to the origin, as light shafts do.
     float span = RadialBlurParams.y * min(dist * 0.08, 48.0);
+    bool first = isFirstDraw(color);
     vec3 sum = vec3(0.0);
     float weightSum = 0.0;
     for (int i = 0; i < Taps; ++i) {
         float t = float(i) / float(Taps - 1);
         float w = 1.0 - 0.75 * t;
-        sum += texture(tex, uv + dir * (RadialBlurParams.x + t * span)).rgb * w;
+        vec3 c = texture(tex, uv + dir * (RadialBlurParams.x + t * span)).rgb;
+        sum += (first ? brightPart(c) : c) * w;
         weightSum += w;
     }
-    fragColor = vec4(colorTerm(sum / weightSum, color), 1.0);
+    fragColor = vec4(sum / weightSum * colorGain(color), 1.0);
 }

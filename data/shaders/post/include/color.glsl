@@ -1,4 +1,6 @@
 // Colour helpers shared by the post-processing passes.
+#ifndef POST_COLOR_GLSL
+#define POST_COLOR_GLSL
 
 float luma(vec3 c)
 {
@@ -21,9 +23,11 @@ bool isFirstDraw(vec4 color)
     return dot(color.rgb, vec3(1.0)) > 0.0;
 }
 
-vec3 colorTerm(vec3 source, vec4 color)
+// The gain of a draw: the tint on the first draw, alpha alone afterwards. The
+// first draw also applies brightPart to every tap it reads.
+vec3 colorGain(vec4 color)
 {
-    return isFirstDraw(color) ? brightPart(source) * color.rgb * color.a : source * color.a;
+    return isFirstDraw(color) ? color.rgb * color.a : vec3(color.a);
 }
 
 // Linear to sRGB transfer (the back buffer holds display values).
@@ -32,3 +36,5 @@ vec3 linearToSrgb(vec3 c)
     c = max(c, vec3(0.0));
     return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), c));
 }
+
+#endif

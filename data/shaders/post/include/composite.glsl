@@ -119,10 +119,11 @@ void main()
     vec2 centred = uv - 0.5;
     display *= 1.0 - 0.35 * smoothstep(0.25, 0.85, dot(centred, centred) * 2.0);
 
-    // Grain strongest in the mid-tones, where film shows it most.
+    // Grain strongest in the mid-tones, where film shows it most, and fading out
+    // towards white so it never clips the highlights the tone map kept.
     vec2 grain = texture(noise_lut, gl_FragCoord.xy * invViewport + noiseParams.xy).ba - 0.5;
-    float l = luma(display);
-    display += (grain.x + grain.y) * noiseParams.z * (0.35 + 4.0 * l * (1.0 - l));
+    float l = clamp(luma(display), 0.0, 1.0);
+    display += (grain.x + grain.y) * noiseParams.z * (4.0 * l * (1.0 - l) + 0.25 * (1.0 - l));
 
     fragColor = vec4(clamp(display, 0.0, 1.0), 1.0);
 }
