@@ -4,14 +4,14 @@
 layout(location = 0) in vec4 POSITION;
 
 uniform mat4 ProjectionMatrix;
-uniform mat4 WorldMatrix;
+uniform mat4 ModelViewMatrix;
 uniform float size;
 
 out vec4 inkColor;
 
 void main()
 {
-    gl_Position = ProjectionMatrix * WorldMatrix * vec4(POSITION.xy, 0.0, 1.0);
+    gl_Position = ProjectionMatrix * ModelViewMatrix * vec4(POSITION.xy, 0.0, 1.0);
     bool field = POSITION.w > 0.0005;
     float travelled = POSITION.z;
     if (field) {

@@ -3,11 +3,11 @@
 layout(location = 0) in vec4 POSITION;
 
 uniform mat4 ProjectionMatrix;
-uniform mat4 WorldMatrix;
+uniform mat4 ModelViewMatrix;
 uniform float size;
 
 void main()
 {
-    gl_Position = ProjectionMatrix * WorldMatrix * POSITION;
+    gl_Position = ProjectionMatrix * ModelViewMatrix * POSITION;
     gl_PointSize = size;
 }
