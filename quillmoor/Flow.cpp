@@ -249,6 +249,8 @@ void Flow::afterLighting(Device* device, const Mat4& /*view*/, float beat) {
             setModelMatrices(Mat4::translation(info.x, info.y, 0.0f), *device, program->usedMatrices());
             device->drawArrays(PrimitiveType::Points, i, 1);
         }
+        // The next program switch would otherwise disable the shape input in this array.
+        device->setVertexArrayObject(nullptr);
     }
 
     if (greetingsProgram_ && shapeVertexArray_ && model_.glyphOffsets.size() >= 32) {

@@ -93,6 +93,7 @@ void FlowSolver2D::draw(Device* device) {
     if (!buffers_[0] || !device) return;
     device->setVertexArrayObject(vertexArrays_[front_].get());
     device->drawArrays(PrimitiveType::Points, 0, count_);
+    device->setVertexArrayObject(nullptr);
 }
 
 }  // namespace qm

@@ -47,7 +47,9 @@ public:
     // drawing the count particles of buffers[back] as points. Rasterisation is the caller's.
     void advect(ember::Device* device);
 
-    // Draws the newest state (buffers[front]) as count points with the bound program.
+    // Draws the newest state (buffers[front]) as count points with the bound program, then binds
+    // the default vertex array again: the device disables a program's inputs in the bound vertex
+    // array when it switches programs, which would cut this system's arrays off its buffers.
     void draw(ember::Device* device);
 
     int32_t front() const { return front_; }

@@ -78,6 +78,26 @@ protected:
         device_->setProgram(nullptr);
     }
 
+    // A program of the demo from its stage files, as the manifest loads it: a feedback program
+    // from its vertex and geometry stages, a drawing program from vertex and fragment stages.
+    Ref<Program> demoProgram(const std::string& name, bool feedback) {
+        const std::string dir = std::string(EMBER_SOURCE_DIR) + "/data/shaders/";
+        ShaderLoader loader(dir);
+        Ref<Program> program(new Program(name));
+        const ShaderStage second = feedback ? ShaderStage::Geometry : ShaderStage::Fragment;
+        Ref<Shader> vertex = loader.load(dir + name + ".vert", ShaderStage::Vertex);
+        Ref<Shader> other = loader.load(dir + name + (feedback ? ".geom" : ".frag"), second);
+        if (!vertex || !other) {
+            ADD_FAILURE() << readLog();
+            return Ref<Program>();
+        }
+        program->setShader(ShaderStage::Vertex, vertex.get());
+        program->setShader(second, other.get());
+        if (feedback) return compileFeedbackProgram(program.get());
+        EXPECT_TRUE(program->compile()) << readLog();
+        return program;
+    }
+
     static std::vector<float> contents(VertexBuffer* buffer, int count) {
         std::vector<float> v(static_cast<size_t>(count) * 4);
         buffer->bind();
@@ -146,7 +166,6 @@ TEST_F(FlowSolver2DTest, AnEmptySystemSetsUpAndDrawsNothing) {
     EXPECT_EQ(solver.query(solver.front())->getResult(), 0u);
     device_->setProgram(program.get());
     solver.draw(device_.get());
-    device_->setVertexArrayObject(nullptr);
     device_->setProgram(nullptr);
     expectNoGLError();
 }
@@ -169,13 +188,8 @@ TEST_F(FlowSolver2DTest, RefusesBadArguments) {
 // The demo's own advection program: one four-float output per particle, every output finite
 // and inside the region the field wraps around, text particles kept as text.
 TEST_F(FlowSolver2DTest, TheDemoAdvectionWritesOneOutputPerParticle) {
-    ShaderLoader loader(std::string(EMBER_SOURCE_DIR) + "/data/shaders/");
-    Ref<Shader> shader = loader.load(std::string(EMBER_SOURCE_DIR) + "/data/shaders/marrow/updateflow.vert",
-                                     ShaderStage::Vertex);
-    ASSERT_TRUE(shader) << readLog();
-    Ref<Program> program(new Program("marrow/updateflow"));
-    program->setShader(ShaderStage::Vertex, shader.get());
-    compileFeedbackProgram(program.get());
+    Ref<Program> program = demoProgram("marrow/updateflow", true);
+    ASSERT_TRUE(program);
 
     std::vector<FlowParticle> field = qm::FlowModel::fieldParticles();
     field.resize(4096);
@@ -207,6 +221,32 @@ TEST_F(FlowSolver2DTest, TheDemoAdvectionWritesOneOutputPerParticle) {
         EXPECT_LE(std::fabs(v[i * 4] - field[i].x), 0.5f) << i;  // a few frames move little
         EXPECT_EQ(v[i * 4 + 3], field[i].w) << i;
     }
+    expectNoGLError();
+}
+
+// Drawing a system and then binding another program must leave the system's vertex arrays
+// intact: the device disables a program's inputs in the bound vertex array when it switches, so
+// a vertex array left bound would feed the next advection the constant (0, 0, 0, 1).
+TEST_F(FlowSolver2DTest, DrawingAndSwitchingProgramsKeepsTheVertexArraysIntact) {
+    Ref<Program> update = shiftProgram();
+    Ref<Program> draw = demoProgram("marrow/drawflow", false);
+    ASSERT_TRUE(draw);
+    const std::vector<FlowParticle> start = {{2, 3, 0.5f, 0.001f}, {-1, -2, 0.25f, 0.001f}};
+    FlowSolver2D solver;
+    ASSERT_TRUE(solver.initiate(update.get(), start.data(), 2));
+    for (int frame = 0; frame < 3; ++frame) {
+        advect(update.get(), solver, 1.0f);
+        device_->setProgram(draw.get());
+        solver.draw(device_.get());
+        device_->setProgram(update.get());
+        device_->setProgram(nullptr);
+    }
+    const std::vector<float> v = contents(solver.buffer(solver.front()), 2);
+    EXPECT_FLOAT_EQ(v[0], 5.0f);
+    EXPECT_FLOAT_EQ(v[1], 9.0f);
+    EXPECT_FLOAT_EQ(v[3], 0.001f);
+    EXPECT_FLOAT_EQ(v[4], 2.0f);
+    EXPECT_FLOAT_EQ(v[7], 0.001f);
     expectNoGLError();
 }
 

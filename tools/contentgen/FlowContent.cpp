@@ -122,8 +122,8 @@ bool generateCredits(const std::string& dataDir) {
         const int row = i < 3 ? 1 : 0;  // file rows, top first
         const float cx = col * c + 0.5f * c;
         const float top = static_cast<float>(row * c);
-        setCentred(role, mask, cells[i].role, cx, top + 0.33f * c, 15.0f, 0.30f, 0.62f * c);
-        setCentred(name, mask, cells[i].name, cx, top + 0.49f * c, 34.0f, 0.06f, 0.70f * c);
+        setCentred(role, mask, cells[i].role, cx, top + 0.34f * c, 21.0f, 0.22f, 0.62f * c);
+        setCentred(name, mask, cells[i].name, cx, top + 0.50f * c, 40.0f, 0.04f, 0.72f * c);
     }
     return writePNG(dataDir + "/textures/credits.png", maskToGrey(mask));
 }
@@ -143,7 +143,7 @@ bool generateGreetings(const std::string& dataDir) {
         const float cx = (k % 4) * c + 0.5f * c;
         const float top = static_cast<float>((k / 4) * c);
         drawHorizontalBar(mask, cx - 0.09f * c, cx + 0.09f * c, top + 0.61f * c, 1.6f, 6.0f);
-        setCentred(font, mask, crews[k], cx, top + 0.71f * c, 21.0f, 0.22f, 0.60f * c);
+        setCentred(font, mask, crews[k], cx, top + 0.72f * c, 27.0f, 0.16f, 0.62f * c);
     }
     return writePNG(dataDir + "/textures/greetings.png", maskToGrey(mask));
 }

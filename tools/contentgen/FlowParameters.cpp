@@ -38,9 +38,9 @@ bool generateFlowParameters(const std::string& dataDir) {
     qm::FlowModel model;
     // Disc radii (drawn 1.25 times this many twelfths of the screen wide) and how hard each
     // disc pushes the ink aside; the rest are the flow's own scales.
-    const float radius[qm::FlowModel::ShapeCount] = {1.05f, 0.95f, 1.15f, 1.0f, 1.1f, 0.9f, 1.2f, 1.0f};
+    const float radius[qm::FlowModel::ShapeCount] = {1.0f, 0.95f, 1.05f, 0.98f, 1.02f, 0.94f, 1.06f, 0.96f};
     for (int i = 0; i < qm::FlowModel::ShapeCount; ++i) {
-        model.baseShapeInfo[i] = {0.0f, 0.0f, radius[i], 0.6f};
+        model.baseShapeInfo[i] = {0.0f, 0.0f, radius[i], 0.3f};
         model.shapeParams[i] = {0.0f, 0.0f, 0.0f, 1.0f};
     }
     model.deltaX = 0.1f;

@@ -16,16 +16,19 @@ void main()
     float travelled = POSITION.z;
     if (field) {
         // The background is a faint cold dust, a little brighter where the flow is fast.
-        gl_PointSize = size * 0.55;
-        inkColor = vec4(0.10, 0.20, 0.26, 1.0) * 0.22;
+        gl_PointSize = size * 0.5;
+        inkColor = vec4(0.10, 0.20, 0.26, 1.0) * 0.9;
     } else {
-        // Text ink: cold white while it holds, the torn filaments warming to amber as they travel.
+        // Text ink: cold white while it holds; the filaments that travel furthest take the one
+        // warm accent, and thin out as they go.
         gl_PointSize = size;
-        float warm = smoothstep(0.15, 1.6, travelled);
-        vec3 cold = vec3(0.80, 0.93, 1.00);
-        vec3 amber = vec3(1.00, 0.52, 0.14);
-        float fade = 1.0 - 0.55 * smoothstep(0.8, 3.5, travelled);
+        float warm = 0.75 * smoothstep(0.6, 2.4, travelled);
+        vec3 cold = vec3(0.80, 0.90, 0.98);
+        vec3 amber = vec3(1.00, 0.55, 0.18);
+        float fade = 1.0 - 0.5 * smoothstep(1.0, 4.0, travelled);
         inkColor = vec4(mix(cold, amber, warm) * fade, 1.0) * 0.42;
     }
-    if (size <= 0.0) gl_PointSize = 0.0;
+    // GL draws points of at least one pixel: below two pixels the sprite fades instead, so a
+    // text appears and vanishes smoothly rather than as a grid of single dots.
+    inkColor *= smoothstep(0.0, 2.0, size);
 }

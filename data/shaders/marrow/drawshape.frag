@@ -20,6 +20,7 @@ void main()
     float ink = texture(particle, uv).r * (1.0 - smoothstep(0.78, 0.88, r));
     vec3 glass = vec3(0.012, 0.018, 0.026);
     vec3 color = glass + vec3(0.78, 0.86, 0.92) * ink + vec3(1.0, 0.55, 0.16) * rim * 0.9;
-    float alpha = disc * 0.92;
+    // Translucent glass: the ink behind a disc stays visible through it.
+    float alpha = disc * 0.6;
     fragColor = vec4(color * alpha, alpha);
 }

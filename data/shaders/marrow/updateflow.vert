@@ -4,7 +4,8 @@
 // the drifting shapes pushing the ink aside. Being divergence-free, the flow stretches a text
 // into filaments instead of scattering it, and the background field never clumps.
 // Input and output: (x, y, travelled distance, kind); kind is left as set up (0.00001 for text,
-// 0.001 for the field) so the drawing program can tell them apart.
+// 0.001 for the field) so the drawing program can tell them apart. The geometry stage passes
+// the result on as the captured "outParticle".
 #include <marrow/include/flow_noise.glsl>
 
 layout(location = 0) in vec4 POSITION;
@@ -19,7 +20,7 @@ uniform float noiseLengthScale;
 uniform float noiseGain;
 uniform sampler2D velocityField;
 
-out vec4 outParticle;
+out vec4 outParticleV;
 
 // Texture potential: one texel spans about 1.5 view units, sampled between texels so that the
 // bilinear ramp is smooth at the finite-difference scale.
@@ -27,7 +28,7 @@ float texturePotential(vec2 p)
 {
     vec2 uv = p * 0.0026 + vec2(0.37, 0.61) + vec2(time * 0.00021, -time * 0.00013);
     vec2 v = texture(velocityField, uv).xy;
-    return (v.x + 0.5 * v.y) * 1.5;
+    return (v.x + 0.5 * v.y) * 0.3;
 }
 
 float noisePotential(vec2 p)
@@ -42,7 +43,7 @@ float noisePotential(vec2 p)
 
 float streamFunction(vec2 p)
 {
-    return envelope * texturePotential(p) + noiseGain * 4.0 * noisePotential(p);
+    return envelope * texturePotential(p) + noiseGain * 0.8 * noisePotential(p);
 }
 
 vec2 shapePush(vec2 p)
@@ -77,5 +78,5 @@ void main()
         next.x = mod(next.x + 6.5, 13.0) - 6.5;
         next.y = mod(next.y + 4.5, 9.0) - 4.5;
     }
-    outParticle = vec4(next, POSITION.z + length(next - p), POSITION.w);
+    outParticleV = vec4(next, POSITION.z + length(next - p), POSITION.w);
 }
