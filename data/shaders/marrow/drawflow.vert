@@ -17,7 +17,7 @@ void main()
     if (field) {
         // The background is a faint cold dust, a little brighter where the flow is fast.
         gl_PointSize = size * 0.5;
-        inkColor = vec4(0.10, 0.20, 0.26, 1.0) * 0.9;
+        inkColor = vec4(0.10, 0.20, 0.26, 1.0) * 0.45;
     } else {
         // Text ink: cold white while it holds; the filaments that travel furthest take the one
         // warm accent, and thin out as they go.

@@ -22,13 +22,26 @@ uniform sampler2D velocityField;
 
 out vec4 outParticleV;
 
-// Texture potential: one texel spans about 1.5 view units, sampled between texels so that the
-// bilinear ramp is smooth at the finite-difference scale.
+// Texture potential: the texture holds one random vector per texel and is read unfiltered, so
+// its texels are blended here with quintic weights; the stream function is then smooth in value
+// and slope and its curl has no seams at texel borders. One texel spans about 1.6 view units.
+float texturePotentialTap(vec2 texel)
+{
+    vec2 v = texture(velocityField, (texel + 0.5) / vec2(textureSize(velocityField, 0))).xy;
+    return v.x + 0.5 * v.y;
+}
+
 float texturePotential(vec2 p)
 {
-    vec2 uv = p * 0.0026 + vec2(0.37, 0.61) + vec2(time * 0.00021, -time * 0.00013);
-    vec2 v = texture(velocityField, uv).xy;
-    return (v.x + 0.5 * v.y) * 0.3;
+    vec2 t = p * 0.62 + vec2(37.0, 61.0) + vec2(time * 0.011, -time * 0.007);
+    vec2 i = floor(t);
+    vec2 f = t - i;
+    vec2 u = f * f * f * (f * (f * 6.0 - 15.0) + 10.0);
+    float a = texturePotentialTap(i);
+    float b = texturePotentialTap(i + vec2(1.0, 0.0));
+    float c = texturePotentialTap(i + vec2(0.0, 1.0));
+    float d = texturePotentialTap(i + vec2(1.0, 1.0));
+    return mix(mix(a, b, u.x), mix(c, d, u.x), u.y) * 0.45;
 }
 
 float noisePotential(vec2 p)
@@ -43,7 +56,7 @@ float noisePotential(vec2 p)
 
 float streamFunction(vec2 p)
 {
-    return envelope * texturePotential(p) + noiseGain * 0.8 * noisePotential(p);
+    return envelope * texturePotential(p) + noiseGain * 0.4 * noisePotential(p);
 }
 
 vec2 shapePush(vec2 p)
