@@ -18,7 +18,8 @@ namespace {
 bool readInt(std::istream& in, int32_t& value) {
     unsigned char b[4];
     if (!in.read(reinterpret_cast<char*>(b), 4)) return false;
-    value = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+    value = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                                 uint32_t(b[3]) << 24);
     return true;
 }
 
@@ -137,7 +138,8 @@ ember::Ref<ember::TextureBuffer> InstanceFile::createTextureBuffer() const {
         return {};
     }
     buffer->bind();
-    buffer->bufferData(ember::BufferUsage::StaticDraw, static_cast<GLsizeiptr>(records.size() * sizeof(float)),
+    buffer->bufferData(ember::BufferUsage::StaticDraw,
+                       static_cast<GLsizeiptr>(records.size() * sizeof(float)),
                        records.empty() ? nullptr : records.data());
     buffer->unbind();
     ember::Ref<ember::TextureBuffer> texture(new ember::TextureBuffer());

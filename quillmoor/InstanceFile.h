@@ -29,8 +29,8 @@ public:
     static constexpr int32_t MaxFrameTable = 1 << 20;
 
     int32_t stride = RecordBytes;
-    std::vector<float> records;      // recordCount() x 4 floats
-    std::vector<int32_t> frames;     // animated files: first, count, first, count, ...
+    std::vector<float> records;   // recordCount() x 4 floats
+    std::vector<int32_t> frames;  // animated files: first, count, first, count, ...
 
     int32_t recordCount() const { return static_cast<int32_t>(records.size() / RecordFloats); }
     int32_t frameCount() const { return static_cast<int32_t>(frames.size() / 2); }

@@ -1,6 +1,7 @@
 #include "Quillmoor.h"
 
 #include "Flow.h"
+#include "Intro.h"
 #include "ProceduralTextures.h"
 #include "Timeline.h"
 #include "application/SettingsDialog.h"
@@ -101,10 +102,11 @@ bool Quillmoor::onContentLoaded() {
 bool Quillmoor::registerParts() {
     // The timeline is filled part by part as the parts are built; with none
     // registered the demo ends at its first beat.
+    // -- Intro --
+    ember::addPart("Intro", 0.0f, new Intro(), 96.0f);
 
-    // Flow: beats 96 to 224, after the Intro.
+    // -- Flow --
     ember::addPart("Flow", 96.0f, new Flow(), 224.0f);
-
     return true;
 }
 

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "application/Logger.h"
 #include "InstanceFile.h"
+#include "application/Logger.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "application/Logger.h"
 #include "Part.h"
 #include "PartParameters.h"
+#include "application/Logger.h"
 #include "post/BlitEngine.h"
 #include "post/GlowEngine.h"
 #include "post/SSAOEngine.h"
@@ -157,7 +157,8 @@ TEST(PartParameters, WrongBlockTagsFail) {
         size_t offset;
         const char* why;
     };
-    const Case cases[] = {{0, "BLIT tag"}, {4 + 4 * 14 + 7 + 28, "effect block tag"},
+    const Case cases[] = {{0, "BLIT tag"},
+                          {4 + 4 * 14 + 7 + 28, "effect block tag"},
                           {size_t(BlitEngine::BlockSize), "first ENVL"},
                           {size_t(BlitEngine::BlockSize + 3 * 100), "fourth ENVL"}};
     for (const Case& c : cases) {

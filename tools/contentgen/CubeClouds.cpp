@@ -45,12 +45,12 @@ std::vector<float> insideDistance(const Mask& m) {
     const float a = 1.0f, b = 1.4142f;
     for (int y = 1; y < h - 1; ++y)
         for (int x = 1; x < w - 1; ++x)
-            at(x, y) = std::min({at(x, y), at(x - 1, y) + a, at(x, y - 1) + a, at(x - 1, y - 1) + b,
-                                 at(x + 1, y - 1) + b});
+            at(x, y) = std::min(
+                {at(x, y), at(x - 1, y) + a, at(x, y - 1) + a, at(x - 1, y - 1) + b, at(x + 1, y - 1) + b});
     for (int y = h - 2; y >= 1; --y)
         for (int x = w - 2; x >= 1; --x)
-            at(x, y) = std::min({at(x, y), at(x + 1, y) + a, at(x, y + 1) + a, at(x + 1, y + 1) + b,
-                                 at(x - 1, y + 1) + b});
+            at(x, y) = std::min(
+                {at(x, y), at(x + 1, y) + a, at(x, y + 1) + a, at(x + 1, y + 1) + b, at(x - 1, y + 1) + b});
     return d;
 }
 
@@ -102,8 +102,8 @@ bool buildCloud(const std::string& path, const std::vector<Line>& lines, float w
                 if (mask.values[i] > 0.5f) {
                     // Depth grows with the distance to the stroke's edge: a rounded body.
                     const float d = dist[i];
-                    const int layers = 1 + std::min(3, int(d / (0.9f * g)));
-                    const float front = std::min(d, 3.0f * g) * 0.5f;
+                    const int layers = 1 + std::min(5, int(d / (0.7f * g)));
+                    const float front = std::min(d, 4.0f * g) * 0.6f;
                     for (int l = 0; l < layers; ++l) {
                         const float zj = (hash01(ix, iy + 7u * l, seed + 3) - 0.5f) * 0.25f * g;
                         add(gx + jx, gy + jy, front - float(l) * g + zj, size * (l == 0 ? 1.0f : 0.9f));
@@ -143,8 +143,8 @@ bool writeCubeClouds(const std::string& dataDir) {
         {false, "ENGINE", 52.0f, 0.3f, 450.0f, 3.5f},
         {true, "EMBERLINE", 120.0f, 0.12f, 590.0f, 5.0f},
     };
-    return buildCloud(dir + "marrow.vbo", marrow, 9.0f, 101u) && buildCloud(dir + "qm.vbo", group, 8.5f, 202u) &&
-           buildCloud(dir + "cred.vbo", credits, 6.4f, 303u);
+    return buildCloud(dir + "marrow.vbo", marrow, 9.0f, 101u) &&
+           buildCloud(dir + "qm.vbo", group, 8.5f, 202u) && buildCloud(dir + "cred.vbo", credits, 6.4f, 303u);
 }
 
 }  // namespace

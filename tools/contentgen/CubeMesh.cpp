@@ -22,11 +22,21 @@ constexpr float kChamfer = 0.07f;
 struct V3 {
     float x, y, z;
 };
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 operator+(V3 a, V3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 operator-(V3 a, V3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 operator*(V3 a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+float dot(V3 a, V3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 cross(V3 a, V3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 struct Vertex {
     V3 position, normal;
@@ -100,8 +110,9 @@ bool writeCubes(const std::string& dataDir) {
     data.stride = ember::RAWMeshLoader::vertexLayout(data.flags, data.slots);
     data.vertexCount = uint32_t(vertices.size());
     for (const Vertex& v : vertices) {
-        const float record[12] = {v.position.x, v.position.y, v.position.z, v.normal.x, v.normal.y, v.normal.z,
-                                  v.tangent[0], v.tangent[1], v.tangent[2], v.tangent[3], v.uv[0],     v.uv[1]};
+        const float record[12] = {v.position.x, v.position.y, v.position.z, v.normal.x,
+                                  v.normal.y,   v.normal.z,   v.tangent[0], v.tangent[1],
+                                  v.tangent[2], v.tangent[3], v.uv[0],      v.uv[1]};
         const uint8_t* bytes = reinterpret_cast<const uint8_t*>(record);
         data.vertices.insert(data.vertices.end(), bytes, bytes + sizeof(record));
     }

@@ -28,13 +28,27 @@ constexpr float kPi = 3.14159265f;
 struct P {
     float x = 0, y = 0, z = 0;
 };
-P operator+(P a, P b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-P operator-(P a, P b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-P operator*(P a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float dot(P a, P b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-P cross(P a, P b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float length(P a) { return std::sqrt(dot(a, a)); }
-P normalize(P a) { return a * (1.0f / std::max(1e-6f, length(a))); }
+P operator+(P a, P b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+P operator-(P a, P b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+P operator*(P a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+float dot(P a, P b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+P cross(P a, P b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float length(P a) {
+    return std::sqrt(dot(a, a));
+}
+P normalize(P a) {
+    return a * (1.0f / std::max(1e-6f, length(a)));
+}
 
 // Eased pulse peaking at beat `at` (period 8), width in beats.
 float hit(float b, float at, float width) {
@@ -75,9 +89,12 @@ public:
                     const float x = j * kPitch, z = k * kPitch;
                     if (x * x + z * z > r * r * 1.05f) continue;
                     // Keep the skin and drop the core: it is never seen.
-                    if (n >= 2 && x * x + z * z < (r - 1.5f * kPitch) * (r - 1.5f * kPitch) && i > 0 && i < steps) continue;
+                    if (n >= 2 && x * x + z * z < (r - 1.5f * kPitch) * (r - 1.5f * kPitch) && i > 0 &&
+                        i < steps)
+                        continue;
                     const P p = a + u * (t * len) + s * x + f * z;
-                    const float size = kPitch * (0.8f + 0.15f * hash01(uint32_t(i), uint32_t(j * 31 + k), id));
+                    const float size =
+                        kPitch * (0.8f + 0.15f * hash01(uint32_t(i), uint32_t(j * 31 + k), id));
                     records.insert(records.end(), {p.x, p.y, p.z, size});
                 }
         }
@@ -90,15 +107,17 @@ public:
                 for (int k = -n; k <= n; ++k) {
                     const float d2 = float(i * i + j * j + k * k) * kPitch * kPitch;
                     if (d2 > r * r * 1.05f || d2 < (r - 1.5f * kPitch) * (r - 1.5f * kPitch)) continue;
-                    const float size = kPitch * (0.8f + 0.15f * hash01(uint32_t(i + 9), uint32_t(j * 31 + k), id));
-                    records.insert(records.end(), {c.x + i * kPitch, c.y + j * kPitch, c.z + k * kPitch, size});
+                    const float size =
+                        kPitch * (0.8f + 0.15f * hash01(uint32_t(i + 9), uint32_t(j * 31 + k), id));
+                    records.insert(records.end(),
+                                   {c.x + i * kPitch, c.y + j * kPitch, c.z + k * kPitch, size});
                 }
     }
 };
 
 // Poses the figure at beat b of the loop and appends its cubes.
 void pose(Figure& fig, float b) {
-    const float sway = std::cos(kPi * b * 0.5f);              // +1: weight on the left foot
+    const float sway = std::cos(kPi * b * 0.5f);                  // +1: weight on the left foot
     const float bounce = 0.5f + 0.5f * std::cos(2.0f * kPi * b);  // 1 on every beat
     const float second = b >= 4.0f ? 1.0f : 0.0f;
 
