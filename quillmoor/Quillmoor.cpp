@@ -1,5 +1,6 @@
 #include "Quillmoor.h"
 
+#include "Flow.h"
 #include "Intro.h"
 #include "ProceduralTextures.h"
 #include "Timeline.h"
@@ -103,6 +104,9 @@ bool Quillmoor::registerParts() {
     // registered the demo ends at its first beat.
     // -- Intro --
     ember::addPart("Intro", 0.0f, new Intro(), 96.0f);
+
+    // -- Flow --
+    ember::addPart("Flow", 96.0f, new Flow(), 224.0f);
     return true;
 }
 
