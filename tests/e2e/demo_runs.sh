@@ -46,8 +46,8 @@ press() { xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key --window "$1"
 
 has_line() { grep -qxF -- "$2" <(sed 's/^\t*//' "$1"); }
 
-# 1. The demo: "Run" in the dialog, loading, the song starts, the (empty)
-#    timeline ends the demo at its first beat.
+# 1. The demo: "Run" in the dialog, loading, the song starts, the parts play
+#    and the end of the timeline ends the demo by itself.
 dir=$(make_dir run)
 (cd "$dir" && exec "$run_dir/quillmoor") & pid=$!
 if id=$(wait_window "Quillmoor / Marrowgate" 60); then
@@ -56,7 +56,7 @@ if id=$(wait_window "Quillmoor / Marrowgate" 60); then
 else
   fail "the settings dialog did not appear"
 fi
-wait_exit $pid 240
+wait_exit $pid 420
 [ "$status" = 0 ] || fail "demo run exited with $status"
 log=$dir/log.txt
 for line in "[driver]" "[extensions]" "[initiate]" "[content]" "[terminate]" "Application has quit"; do

@@ -97,16 +97,24 @@ while IFS='|' read -r screen audio logged placement; do
   else
     fail "$screen: the settings dialog did not appear"
   fi
-  # The loading screen: the brightest of a few screenshots is the card at full strength.
+  # The loading screen: the brightest of the screenshots taken while loading
+  # (until the log closes its "[initiate]" section) is the card at full strength.
+  # Then Escape ends the demo: the parts that follow are not what this checks.
   best=0
-  if wait_window "Quillmoor / Marrowgate" 60 "${screen}" >/dev/null; then
-    for i in $(seq 20); do
+  if fsid=$(wait_window "Quillmoor / Marrowgate" 60 "${screen}"); then
+    for i in $(seq 120); do
       kill -0 $pid 2>/dev/null || break
+      [ "$(grep -cx '\[initiate\]' "$dir/log.txt" 2>/dev/null)" -ge 2 ] && break
       import -window root "$work/shot.png" 2>/dev/null || continue
       mean=$(convert "$work/shot.png" -colorspace gray -format '%[fx:int(mean*100000)]' info: 2>/dev/null)
       if [ "${mean:-0}" -gt "$best" ]; then best=$mean; cp "$work/shot.png" "$review/$name.png"; fi
       sleep 0.25
     done
+    for _ in $(seq 100); do
+      [ "$(grep -cx '\[initiate\]' "$dir/log.txt" 2>/dev/null)" -ge 2 ] && break
+      sleep 0.1
+    done
+    xdotool windowfocus --sync "$fsid" 2>/dev/null; xdotool key --window "$fsid" Escape 2>/dev/null
   else
     fail "$screen: no full-screen window of the screen's size"
   fi
