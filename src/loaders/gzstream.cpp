@@ -48,6 +48,14 @@ gzfilebuf::int_type gzfilebuf::underflow() {
     return traits_type::to_int_type(*gptr());
 }
 
+int gzfilebuf::error(const char** text) const {
+    int code = Z_OK;
+    const char* message = "";
+    if (file_) message = gzerror(file_, &code);
+    if (text) *text = message ? message : "";
+    return code;
+}
+
 std::streamsize gzfilebuf::showmanyc() {
     if (!file_ || (mode_ & std::ios_base::in) == 0) return -1;
     return egptr() - gptr();

@@ -22,6 +22,11 @@ public:
     // Closes the file. Returns this, or null when nothing was open or gzclose failed.
     gzfilebuf* close();
     bool is_open() const { return file_ != nullptr; }
+    // zlib's error state of the open file (Z_OK when none, also when nothing
+    // is open); text, when given, receives zlib's message. A damaged or
+    // truncated compressed file reads as an early end, and only this tells
+    // the two apart.
+    int error(const char** text = nullptr) const;
 
     // Size of the read buffer; each refill asks zlib for at most this many bytes.
     static constexpr int BufferSize = 512;
