@@ -48,6 +48,14 @@ seed_from lightwave -name '*.lws'
 seed_from mesh -name '*.rmsh'
 seed_from mesh_gz -name '*.rmzh'
 
+# ASan's quarantine of freed memory (256 MiB by default) alone would pass the
+# RSS limit; a small one still catches use after free of recent blocks.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16:detect_leaks=1}
+# Known leaks inside system libraries (libsndfile's refused Ogg files) are
+# the regular build's suppressions.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$SRC/tests/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+
 status=0
 for t in "${TARGETS[@]}"; do
   corpus=$SRC/tests/fuzz/corpus/$t
@@ -59,7 +67,7 @@ for t in "${TARGETS[@]}"; do
   echo "== $t: ${SECONDS_PER}s"
   # The working corpus starts from the committed one; new finds stay in
   # build-fuzz/work until a merge keeps the ones that add coverage.
-  if ! nice -n 19 "$B/fuzz/fuzz_$t" "${dict[@]}" -rss_limit_mb=256 -malloc_limit_mb=128 -timeout=1 \
+  if ! nice -n 19 "$B/fuzz/fuzz_$t" "${dict[@]}" -rss_limit_mb=256 -malloc_limit_mb=128 -timeout=1 -max_len=4096 \
       -max_total_time="$SECONDS_PER" -print_final_stats=1 -artifact_prefix="$art/" \
       "$work" "$corpus" "$SEEDS/$t" 2>&1 | tee "$B/work/$t.log" | grep -E '^#[0-9]+ +(INITED|DONE)|ERROR|SUMMARY|stat::'; then
     :

@@ -2,7 +2,10 @@
 // <directory>/<target>/: ember-fuzz-seeds <directory>. The fuzzers start from
 // these plus the generated content (scripts/fuzz.sh), and the merged result
 // is the committed corpus.
+#include <sndfile.h>
 #include <zlib.h>
+
+#include <cmath>
 
 #include <cstdio>
 #include <filesystem>
@@ -136,6 +139,29 @@ int main(int argc, char** argv) {
         "#version 330\n#include <f1.glsl>\nvoid main() {}\n@@\nfloat a;\n#include <f2.glsl> // b\n@@\nfloat b;\n");
     put("shader_include", "cycle.txt", "#include <f1.glsl>\n@@\n#include <f2.glsl>\n@@\n#include <f1.glsl>\n");
     put("shader_include", "missing.txt", "#include <f7.glsl>\n");
+
+    // Songs: tiny WAV files (mono at a rate that needs resampling, stereo at
+    // the output rate) and a short Ogg Vorbis file, as the content tool writes.
+    struct Song {
+        const char* name;
+        int format, channels, rate, frames;
+    };
+    for (const Song& song : {Song{"mono22k.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 64},
+                             Song{"stereo44k.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 64},
+                             Song{"short.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, 2048}}) {
+        const std::string path = root + "/song/" + song.name;
+        std::filesystem::create_directories(root + "/song");
+        SF_INFO info{};
+        info.format = song.format;
+        info.channels = song.channels;
+        info.samplerate = song.rate;
+        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+        if (!file) continue;
+        std::vector<short> pcm(static_cast<size_t>(song.frames) * song.channels);
+        for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<short>(8000 * std::sin(0.05 * double(i)));
+        sf_writef_short(file, pcm.data(), song.frames);
+        sf_close(file);
+    }
 
     // The manifest skeleton.
     put("manifest", "tiny.xml",

@@ -1,5 +1,5 @@
-// The content manifest: read by TinyXML exactly as the demo reads it
-// (TiXmlDocument::LoadFile on the file), then walked the way the section
+// The content manifest: read exactly as the demo reads it (XmlFile::load,
+// TinyXML over the padded text), then walked the way the section
 // loaders walk it. The section loaders themselves create GL objects for
 // every entry and cannot run without a context, so the walk stands in for
 // them: every element, attribute and number query the manifest offers.
@@ -9,6 +9,7 @@
 
 #include "FuzzTargets.h"
 #include "MemoryFile.h"
+#include "loaders/XmlFile.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ EMBER_FUZZ_TARGET(manifest) {
     ember::fuzz::MemoryFile file(data, size);
     if (!file.ok()) return 0;
     TiXmlDocument document;
-    if (!document.LoadFile(file.path().c_str())) return 0;
+    if (!ember::XmlFile::load(file.path(), document)) return 0;
     const TiXmlElement* demo = document.FirstChildElement("demo");
     if (!demo) return 0;
     for (const char* section : {"song", "framebuffers", "shaders", "textures", "models"})
