@@ -8,6 +8,7 @@ PKGS=(
   libgtest-dev googletest libbenchmark-dev
   fonts-league-spartan fonts-inter
   xvfb xauth xdotool x11-utils xfonts-base libgl1-mesa-dri libegl-dev libegl-mesa0 mesa-utils
+  clang libclang-rt-14-dev
   ffmpeg vorbis-tools imagemagick sox libxml2-utils glslang-tools aubio-tools
 )
 missing=()

@@ -20,6 +20,7 @@
 #include "loaders/PNGLoader.h"
 #include "loaders/RAWMeshLoader.h"
 #include "loaders/ShaderLoader.h"
+#include "loaders/XmlFile.h"
 #include "rend/Device.h"
 #include "rend/DeviceError.h"
 #include "rend/Framebuffer.h"
@@ -376,7 +377,7 @@ bool DemoApplication::loadContentFromXML(const std::string& path) {
     };
 
     TiXmlDocument document;
-    if (!document.LoadFile(path.c_str())) {
+    if (!XmlFile::load(path, document)) {
         log().writeFormatted("Unable to load %s", path.c_str());
         if (document.Error() && document.ErrorDesc()) log().writeFormatted("XML: %s", document.ErrorDesc());
         return fail();

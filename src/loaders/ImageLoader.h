@@ -49,7 +49,12 @@ struct DecodedImage {
 class ImageLoader : public Loader {
 public:
     static constexpr uint32_t MaxDimension = 65536;
-    static constexpr size_t MaxImageBytes = size_t(256) << 20;
+    // 128 MiB: a 8192 x 4096 RGBA image, four times our largest texture. A
+    // header is all it takes to ask for this much, before any pixel is read.
+    static constexpr size_t MaxImageBytes = size_t(128) << 20;
+    // Largest ancillary chunk (colour profile, compressed text) a decoder
+    // allocates in one piece.
+    static constexpr size_t MaxChunkBytes = size_t(8) << 20;
 
     explicit ImageLoader(std::string extensions) : Loader(std::move(extensions)) {}
 

@@ -107,6 +107,14 @@ PngStatus decodePng(PngSource* source, bool premultiply, PngResult* result) {
     }
     png_set_read_fn(png, source, pngReadData);
     png_set_user_limits(png, ImageLoader::MaxDimension, ImageLoader::MaxDimension);
+    // Ancillary chunks (profiles, compressed text) are allocated whole by
+    // libpng, at the size a damaged file claims; none of ours is near this.
+    png_set_chunk_malloc_max(png, ImageLoader::MaxChunkBytes);
+    // Colour profiles, text and unknown chunks are never used: skipped
+    // unread, so a damaged length in one costs nothing.
+    static const png_byte skipped[] = "iCCP\0zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skipped, 6);
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;

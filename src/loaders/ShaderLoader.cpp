@@ -1,6 +1,7 @@
 #include "loaders/ShaderLoader.h"
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "application/Logger.h"
@@ -16,6 +17,8 @@ struct Expansion {
     const std::string& stagePath;
     const std::string& includeDirectory;
     std::vector<std::string> chain;  // include paths being expanded, outermost first
+    int includes = 0;                // directives expanded so far
+    std::map<std::string, std::string> files;  // include texts read so far, by path
 };
 
 // Expands text (already read) into out. Each included file is expanded before
@@ -49,7 +52,15 @@ bool expand(Expansion& state, const std::string& text, std::string& out) {
                                ShaderLoader::MaxIncludeDepth, includePath.c_str());
             return false;
         }
-        const std::string included = ShaderLoader::readTextFile(includePath);
+        if (++state.includes > ShaderLoader::MaxIncludeCount) {
+            log.writeFormatted("%s : More than %d shader includes at '%s' ", state.stagePath.c_str(),
+                               ShaderLoader::MaxIncludeCount, includePath.c_str());
+            return false;
+        }
+        auto cached = state.files.find(includePath);
+        if (cached == state.files.end())
+            cached = state.files.emplace(includePath, ShaderLoader::readTextFile(includePath)).first;
+        const std::string& included = cached->second;
         if (included.empty()) {
             log.writeFormatted("%s : Unable to open shader include '%s' ", state.stagePath.c_str(),
                                includePath.c_str());
@@ -95,7 +106,7 @@ std::string ShaderLoader::readTextFile(const std::string& path) {
 
 bool ShaderLoader::expandIncludes(const std::string& path, const std::string& text,
                                   std::string& expanded) const {
-    Expansion state{path, includeDirectory_, {}};
+    Expansion state{path, includeDirectory_, {}, 0, {}};
     expanded.clear();
     return expand(state, text, expanded);
 }

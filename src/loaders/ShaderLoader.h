@@ -15,6 +15,11 @@ public:
     // otherwise grow without bound).
     static constexpr int MaxIncludeDepth = 32;
     static constexpr size_t MaxSourceBytes = size_t(16) << 20;
+    // Include directives expanded for one stage, all depths together: small
+    // files that include each other many times would otherwise take
+    // exponential time before the source size limit is reached. Each file is
+    // read once per stage however often it is included.
+    static constexpr int MaxIncludeCount = 65536;
 
     explicit ShaderLoader(std::string includeDirectory = std::string())
         : Loader("vert:frag:geom:"), includeDirectory_(std::move(includeDirectory)) {}

@@ -107,6 +107,19 @@ TEST_F(ShaderLoaderTest, RepeatedIncludesAreInsertedEachTimeAndBounded) {
     EXPECT_FALSE(loader.load("shaders/grow.vert", ShaderStage::Vertex));
     EXPECT_TRUE(log.contains("Expanded shader source exceeds")) << log.contents();
 
+    // Small files including each other a hundred times over: the count of
+    // expanded directives stops it long before the size limit would.
+    for (int i = 0; i < 4; ++i) {
+        std::string body;
+        for (int k = 0; k < 100; ++k) body += "#include <common/fan" + std::to_string(i + 1) + ".glsl>";
+        writeText("shaders/common/fan" + std::to_string(i) + ".glsl", body);
+    }
+    writeText("shaders/common/fan4.glsl", "x");
+    writeText("shaders/fan.vert", "#include <common/fan0.glsl>\n");
+    LogCapture fanLog;
+    EXPECT_FALSE(loader.load("shaders/fan.vert", ShaderStage::Vertex));
+    EXPECT_TRUE(fanLog.contains("More than 65536 shader includes")) << fanLog.contents();
+
     // Nesting deeper than the limit is refused even without a cycle.
     for (int i = 0; i <= ShaderLoader::MaxIncludeDepth; ++i)
         writeText("shaders/common/deep" + std::to_string(i) + ".glsl",
