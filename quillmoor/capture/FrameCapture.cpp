@@ -16,6 +16,7 @@
 #include "capture/OfflineDemo.h"
 #include "capture/PngWriter.h"
 #include "capture/VideoEncoder.h"
+#include "rend/DeviceError.h"
 #include "rend/Query.h"
 #include "sound/Song.h"
 #include "sound/SoundDevice.h"
@@ -190,7 +191,9 @@ int FrameCapture::run(OfflineRun& offline) {
 
         const Clock::time_point cpuStart = Clock::now();
         timer->begin();
+        const uint64_t callsBefore = ember::glCheckCount();
         offline.renderFrame();
+        const uint64_t glCalls = ember::glCheckCount() - callsBefore;
         timer->end();
         const double cpuMilliseconds = secondsSince(cpuStart) * 1000.0;
         if (!offline.surface().readRGB(&rgb)) {
@@ -200,7 +203,7 @@ int FrameCapture::run(OfflineRun& offline) {
             break;
         }
         const double gpuMilliseconds = static_cast<double>(timer->getResult()) / 1.0e6;
-        stats.add(activeParts(beat), cpuMilliseconds, gpuMilliseconds);
+        stats.add(activeParts(beat), cpuMilliseconds, gpuMilliseconds, static_cast<double>(glCalls));
 
         bool written = true;
         if (still)

@@ -6,12 +6,14 @@
 
 namespace qm {
 
-void FrameStats::add(const std::vector<std::string>& parts, double cpuMilliseconds, double gpuMilliseconds) {
+void FrameStats::add(const std::vector<std::string>& parts, double cpuMilliseconds, double gpuMilliseconds,
+                     double glCalls) {
     static const std::vector<std::string> none = {kNoPart};
     for (const std::string& part : parts.empty() ? none : parts) {
         if (cpu_.find(part) == cpu_.end()) order_.push_back(part);
         cpu_[part].push_back(cpuMilliseconds);
         gpu_[part].push_back(gpuMilliseconds);
+        glCalls_[part].push_back(glCalls);
     }
 }
 
@@ -47,19 +49,26 @@ FrameStats::Summary FrameStats::gpu(const std::string& part) const {
     return found == gpu_.end() ? Summary() : summarize(found->second);
 }
 
+FrameStats::Summary FrameStats::glCalls(const std::string& part) const {
+    auto found = glCalls_.find(part);
+    return found == glCalls_.end() ? Summary() : summarize(found->second);
+}
+
 std::string FrameStats::format() const {
     std::string text;
     char line[256];
-    std::snprintf(line, sizeof(line), "%-24s %7s %9s %9s %9s %9s %9s %9s\n", "part", "frames", "cpu mean",
-                  "cpu p95", "cpu worst", "gpu mean", "gpu p95", "gpu worst");
+    std::snprintf(line, sizeof(line), "%-24s %7s %9s %9s %9s %9s %9s %9s %9s %9s\n", "part", "frames",
+                  "cpu mean", "cpu p95", "cpu worst", "gpu mean", "gpu p95", "gpu worst", "gl mean",
+                  "gl worst");
     text += line;
     for (const std::string& part : order_) {
-        Summary c = cpu(part), g = gpu(part);
-        std::snprintf(line, sizeof(line), "%-24s %7lld %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f\n", part.c_str(),
-                      static_cast<long long>(c.frames), c.mean, c.p95, c.worst, g.mean, g.p95, g.worst);
+        Summary c = cpu(part), g = gpu(part), calls = glCalls(part);
+        std::snprintf(line, sizeof(line), "%-24s %7lld %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.0f %9.0f\n",
+                      part.c_str(), static_cast<long long>(c.frames), c.mean, c.p95, c.worst, g.mean, g.p95,
+                      g.worst, calls.mean, calls.worst);
         text += line;
     }
-    text += "(times in milliseconds)\n";
+    text += "(times in milliseconds; gl: GL calls per frame)\n";
     return text;
 }
 

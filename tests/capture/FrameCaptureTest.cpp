@@ -129,9 +129,9 @@ TEST(PngWriter, FailsCleanlyOnBadInput) {
 
 TEST(FrameStats, SummarisesPerPartWithNearestRankPercentile) {
     qm::FrameStats stats;
-    for (int i = 1; i <= 20; ++i) stats.add({"tunnel"}, i, 2.0 * i);
+    for (int i = 1; i <= 20; ++i) stats.add({"tunnel"}, i, 2.0 * i, 1000.0 + i);
     stats.add({}, 5.0, 1.0);
-    stats.add({"tunnel", "overlay"}, 100.0, 50.0);
+    stats.add({"tunnel", "overlay"}, 100.0, 50.0, 4000.0);
 
     ASSERT_EQ(stats.parts(), (std::vector<std::string>{"tunnel", qm::FrameStats::kNoPart, "overlay"}));
     qm::FrameStats::Summary cpu = stats.cpu("tunnel");
@@ -140,6 +140,9 @@ TEST(FrameStats, SummarisesPerPartWithNearestRankPercentile) {
     EXPECT_DOUBLE_EQ(cpu.p95, 20.0);  // rank ceil(0.95 × 21) = 20
     EXPECT_DOUBLE_EQ(cpu.worst, 100.0);
     EXPECT_DOUBLE_EQ(stats.gpu("tunnel").worst, 50.0);
+    EXPECT_DOUBLE_EQ(stats.glCalls("tunnel").mean, (20 * 1000.0 + 210.0 + 4000.0) / 21.0);
+    EXPECT_DOUBLE_EQ(stats.glCalls("tunnel").worst, 4000.0);
+    EXPECT_DOUBLE_EQ(stats.glCalls(qm::FrameStats::kNoPart).worst, 0.0);
     EXPECT_EQ(stats.cpu("overlay").frames, 1);
     EXPECT_EQ(stats.cpu("absent").frames, 0);
 
@@ -149,6 +152,7 @@ TEST(FrameStats, SummarisesPerPartWithNearestRankPercentile) {
     const std::string table = stats.format();
     EXPECT_NE(table.find("tunnel"), std::string::npos);
     EXPECT_NE(table.find("gpu p95"), std::string::npos);
+    EXPECT_NE(table.find("gl mean"), std::string::npos);
 }
 
 TEST(VideoEncoder, QuotesPathsForTheShell) {
