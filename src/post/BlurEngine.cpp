@@ -8,15 +8,10 @@
 
 namespace ember {
 
-BlurEngine::BlurEngine(Program* program) : program_(program) {}
-
-BlurEngine::~BlurEngine() {
-    program_.reset();
-}
+BlurEngine::BlurEngine(Program* program) : MultiPassEngine(program) {}
 
 bool BlurEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
-    if (!MultiPassEngine::initiate(tempTarget, target)) return false;
-    return buildQuadVertexArray(program_.get(), "BlurEngine::initiate", "post/blur");
+    return initiateWithProgram(tempTarget, target, "BlurEngine::initiate", "post/blur");
 }
 
 void BlurEngine::render(Device* device, const SamplerSetList& sets, int32_t passes) {
@@ -28,15 +23,15 @@ void BlurEngine::render(Device* device, const SamplerSetList& sets, int32_t pass
     size_t source = 0;
     for (int32_t pass = 0; pass < passes; ++pass) {
         device->setFramebuffer(tempTarget());
-        device->setProgram(program_.get());
-        program_->setUniform2f("TexelSize", texelTemp[0], 0.0f);
+        device->setProgram(program());
+        program()->setUniform2f("TexelSize", texelTemp[0], 0.0f);
         device->setSamplerSet(sets[source].get());
         drawQuad(device);
         source = 2;
 
         device->setFramebuffer(target());
-        device->setProgram(program_.get());
-        program_->setUniform2f("TexelSize", 0.0f, texelFinal[1]);
+        device->setProgram(program());
+        program()->setUniform2f("TexelSize", 0.0f, texelFinal[1]);
         device->setSamplerSet(sets[1].get());
         drawQuad(device);
     }

@@ -10,7 +10,6 @@ namespace ember {
 class BlurEngine : public MultiPassEngine {
 public:
     explicit BlurEngine(Program* program);
-    ~BlurEngine() override;
 
     // Base initiate, then the quad's vertex array for the program; false
     // (logged) without a program.
@@ -20,12 +19,7 @@ public:
     bool read(std::istream& in) override;
     bool write(std::ostream& out) override;
 
-    Program* program() const { return program_.get(); }
-
     static constexpr int32_t BlockSize = 4;
-
-private:
-    Ref<Program> program_;
 };
 
 }  // namespace ember

@@ -8,15 +8,10 @@
 
 namespace ember {
 
-GlowEngine::GlowEngine(Program* program) : program_(program) {}
-
-GlowEngine::~GlowEngine() {
-    program_.reset();
-}
+GlowEngine::GlowEngine(Program* program) : MultiPassEngine(program) {}
 
 bool GlowEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
-    if (!MultiPassEngine::initiate(tempTarget, target)) return false;
-    return buildQuadVertexArray(program_.get(), "GlowEngine::initiate", "post/glow");
+    return initiateWithProgram(tempTarget, target, "GlowEngine::initiate", "post/glow");
 }
 
 void GlowEngine::render(Device* device, const SamplerSetList& sets, int32_t passes) {
@@ -31,9 +26,9 @@ void GlowEngine::render(Device* device, const SamplerSetList& sets, int32_t pass
     size_t source = 0;
     for (int32_t pass = 0; pass < passes; ++pass) {
         device->setFramebuffer(tempTarget());
-        device->setProgram(program_.get());
-        program_->setUniform2f("TexelSize", texelTemp[0], 0.0f);
-        program_->setUniform4fv("color", 1, c);
+        device->setProgram(program());
+        program()->setUniform2f("TexelSize", texelTemp[0], 0.0f);
+        program()->setUniform4fv("color", 1, c);
         device->setSamplerSet(sets[source].get());
         drawQuad(device);
         source = 2;
@@ -41,9 +36,9 @@ void GlowEngine::render(Device* device, const SamplerSetList& sets, int32_t pass
         c[3] = 1.0f;
 
         device->setFramebuffer(target());
-        device->setProgram(program_.get());
-        program_->setUniform2f("TexelSize", 0.0f, texelFinal[1]);
-        program_->setUniform4fv("color", 1, c);
+        device->setProgram(program());
+        program()->setUniform2f("TexelSize", 0.0f, texelFinal[1]);
+        program()->setUniform4fv("color", 1, c);
         device->setSamplerSet(sets[1].get());
         drawQuad(device);
     }

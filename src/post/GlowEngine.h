@@ -9,7 +9,6 @@ namespace ember {
 class GlowEngine : public MultiPassEngine {
 public:
     explicit GlowEngine(Program* program);
-    ~GlowEngine() override;
 
     bool initiate(Framebuffer* tempTarget, Framebuffer* target) override;
     // passes <= 0 draws nothing (only the blend state is set).
@@ -17,14 +16,9 @@ public:
     bool read(std::istream& in) override;
     bool write(std::ostream& out) override;
 
-    Program* program() const { return program_.get(); }
-
     static constexpr int32_t BlockSize = 20;
 
     float color[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-
-private:
-    Ref<Program> program_;
 };
 
 }  // namespace ember

@@ -8,15 +8,10 @@
 
 namespace ember {
 
-LightStreaksEngine::LightStreaksEngine(Program* program) : program_(program) {}
-
-LightStreaksEngine::~LightStreaksEngine() {
-    program_.reset();
-}
+LightStreaksEngine::LightStreaksEngine(Program* program) : MultiPassEngine(program) {}
 
 bool LightStreaksEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
-    if (!MultiPassEngine::initiate(tempTarget, target)) return false;
-    return buildQuadVertexArray(program_.get(), "LightStreaksEngine::initiate", "post/lightstreaks");
+    return initiateWithProgram(tempTarget, target, "LightStreaksEngine::initiate", "post/lightstreaks");
 }
 
 void LightStreaksEngine::render(Device* device, const SamplerSetList& sets, int32_t passes) {
@@ -37,7 +32,7 @@ void LightStreaksEngine::render(Device* device, const SamplerSetList& sets, int3
     device->setFramebuffer(target());
     device->clear(GL_COLOR_BUFFER_BIT);
     device->setBlendState(additive);
-    device->setProgram(program_.get());
+    device->setProgram(program());
 
     float c[4] = {color[0], color[1], color[2], color[3]};
     float streak = 1.0f;
@@ -47,32 +42,32 @@ void LightStreaksEngine::render(Device* device, const SamplerSetList& sets, int3
     for (int32_t i = 0; i < count; ++i) {
         if (i & 1) {
             device->setFramebuffer(target());
-            device->setProgram(program_.get());
-            program_->setUniform2fv("TexelSize", 1, texelFinal);
+            device->setProgram(program());
+            program()->setUniform2fv("TexelSize", 1, texelFinal);
             device->setSamplerSet(sets[1].get());
         } else {
             device->setFramebuffer(tempTarget());
-            device->setProgram(program_.get());
-            program_->setUniform2fv("TexelSize", 1, texelTemp);
+            device->setProgram(program());
+            program()->setUniform2fv("TexelSize", 1, texelTemp);
             device->setSamplerSet(sets[source].get());
             source = 2;
         }
         additive.enabled = false;
         device->setBlendState(additive);
-        program_->setUniform2fv("Direction", 1, direction0);
-        program_->setUniform4fv("Weights", 1, weights0);
-        program_->setUniform1f("B", streak);
-        program_->setUniform4fv("color", 1, c);
+        program()->setUniform2fv("Direction", 1, direction0);
+        program()->setUniform4fv("Weights", 1, weights0);
+        program()->setUniform1f("B", streak);
+        program()->setUniform4fv("color", 1, c);
         drawQuad(device);
 
         c[0] = c[1] = c[2] = 0.0f;
         c[3] = 1.0f;
         additive.enabled = true;
         device->setBlendState(additive);
-        program_->setUniform2fv("Direction", 1, direction1);
-        program_->setUniform4fv("Weights", 1, weights1);
-        program_->setUniform1f("B", streak);
-        program_->setUniform4fv("color", 1, c);
+        program()->setUniform2fv("Direction", 1, direction1);
+        program()->setUniform4fv("Weights", 1, weights1);
+        program()->setUniform1f("B", streak);
+        program()->setUniform4fv("color", 1, c);
         drawQuad(device);
 
         streak += 1.0f;

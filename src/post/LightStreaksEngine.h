@@ -12,7 +12,6 @@ namespace ember {
 class LightStreaksEngine : public MultiPassEngine {
 public:
     explicit LightStreaksEngine(Program* program);
-    ~LightStreaksEngine() override;
 
     bool initiate(Framebuffer* tempTarget, Framebuffer* target) override;
     // passes <= 0 clears the final target and draws nothing else. Leaves
@@ -21,8 +20,6 @@ public:
     bool read(std::istream& in) override;
     bool write(std::ostream& out) override;
 
-    Program* program() const { return program_.get(); }
-
     static constexpr int32_t BlockSize = 68;
 
     float direction0[2] = {1.0f, 1.0f};
@@ -30,9 +27,6 @@ public:
     float weights0[4] = {0.25f, 0.1875f, 0.125f, 0.06f};
     float weights1[4] = {0.25f, 0.1875f, 0.125f, 0.06f};
     float color[4] = {0.5f, 0.5f, 0.5f, 2.0f};
-
-private:
-    Ref<Program> program_;
 };
 
 }  // namespace ember

@@ -8,15 +8,10 @@
 
 namespace ember {
 
-MotionBlurEngine::MotionBlurEngine(Program* program) : program_(program) {}
-
-MotionBlurEngine::~MotionBlurEngine() {
-    program_.reset();
-}
+MotionBlurEngine::MotionBlurEngine(Program* program) : MultiPassEngine(program) {}
 
 bool MotionBlurEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
-    if (!MultiPassEngine::initiate(tempTarget, target)) return false;
-    return buildQuadVertexArray(program_.get(), "MotionBlurEngine::initiate", "post/motion_blur");
+    return initiateWithProgram(tempTarget, target, "MotionBlurEngine::initiate", "post/motion_blur");
 }
 
 void MotionBlurEngine::render(Device* device, const SamplerSetList& sets, int32_t /*passes*/) {
@@ -25,10 +20,10 @@ void MotionBlurEngine::render(Device* device, const SamplerSetList& sets, int32_
     texelSize(target(), texel);
     device->setBlendState(BlendState());
     device->setFramebuffer(target());
-    device->setProgram(program_.get());
-    program_->setUniform2fv("TexelSize", 1, texel);
-    program_->setUniformMatrix4fv("PreviousMatrix", previousMatrix);
-    program_->setUniformMatrix4fv("CurrentMatrix", currentMatrix);
+    device->setProgram(program());
+    program()->setUniform2fv("TexelSize", 1, texel);
+    program()->setUniformMatrix4fv("PreviousMatrix", previousMatrix);
+    program()->setUniformMatrix4fv("CurrentMatrix", currentMatrix);
     device->setSamplerSet(sets[0].get());
     drawQuad(device);
 }

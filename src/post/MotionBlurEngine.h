@@ -11,7 +11,6 @@ namespace ember {
 class MotionBlurEngine : public MultiPassEngine {
 public:
     explicit MotionBlurEngine(Program* program);
-    ~MotionBlurEngine() override;
 
     bool initiate(Framebuffer* tempTarget, Framebuffer* target) override;
     // One pass whatever passes says, into the final target.
@@ -19,16 +18,11 @@ public:
     bool read(std::istream& in) override;
     bool write(std::ostream& out) override;
 
-    Program* program() const { return program_.get(); }
-
     static constexpr int32_t BlockSize = 4;
 
     // 4x4, row by row; both written every frame by the deferred scene.
     float previousMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     float currentMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-private:
-    Ref<Program> program_;
 };
 
 }  // namespace ember

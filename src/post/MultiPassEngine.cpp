@@ -20,7 +20,11 @@ Ref<VertexBuffer>& effectQuad() {
 }
 }  // namespace
 
+MultiPassEngine::MultiPassEngine(Program* program) : program_(program) {}
+
 MultiPassEngine::~MultiPassEngine() {
+    // The program goes before the quad, in the order the effects always let go.
+    program_.reset();
     MultiPassEngine::terminate();
 }
 
@@ -34,6 +38,12 @@ bool MultiPassEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
     if (!effectQuad()) effectQuad() = FullScreenQuad::create();
     quadBuffer_ = effectQuad();
     return true;
+}
+
+bool MultiPassEngine::initiateWithProgram(Framebuffer* tempTarget, Framebuffer* target, const char* owner,
+                                          const char* programName) {
+    if (!MultiPassEngine::initiate(tempTarget, target)) return false;
+    return buildQuadVertexArray(program_.get(), owner, programName);
 }
 
 void MultiPassEngine::terminate() {

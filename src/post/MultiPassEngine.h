@@ -51,13 +51,23 @@ public:
     Framebuffer* target() const { return target_.get(); }
     VertexBuffer* quadBuffer() const { return quadBuffer_.get(); }
     VertexArrayObject* quadVertexArray() const { return quadVertexArray_.get(); }
+    // The program the effect draws with; null until the effect has one.
+    Program* program() const { return program_.get(); }
 
     // The process-wide effect quad; null while no effect holds it.
     static VertexBuffer* sharedQuad();
 
 protected:
-    MultiPassEngine() = default;
+    // program: what the effect draws with; null for an effect that looks its
+    // program up only when it is initiated (it then calls setProgram).
+    explicit MultiPassEngine(Program* program = nullptr);
 
+    void setProgram(Program* program) { program_ = program; }
+    // Base initiate, then the quad's vertex array for program(): all that an
+    // effect drawing with the program it was made with needs. False, logged as
+    // by those two, when either fails.
+    bool initiateWithProgram(Framebuffer* tempTarget, Framebuffer* target, const char* owner,
+                             const char* programName);
     // Builds quadVertexArray for program. False with one log line naming
     // owner ("Class::initiate") and the program name when program is null or
     // the quad is missing.
@@ -71,6 +81,7 @@ protected:
     bool ready() const { return quadVertexArray_ && target_ && tempTarget_; }
 
 private:
+    Ref<Program> program_;
     Ref<Framebuffer> tempTarget_;
     Ref<Framebuffer> target_;
     Ref<VertexBuffer> quadBuffer_;

@@ -8,15 +8,10 @@
 
 namespace ember {
 
-RadialBlurEngine::RadialBlurEngine(Program* program) : program_(program) {}
-
-RadialBlurEngine::~RadialBlurEngine() {
-    program_.reset();
-}
+RadialBlurEngine::RadialBlurEngine(Program* program) : MultiPassEngine(program) {}
 
 bool RadialBlurEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
-    if (!MultiPassEngine::initiate(tempTarget, target)) return false;
-    return buildQuadVertexArray(program_.get(), "RadialBlurEngine::initiate", "post/radial_blur");
+    return initiateWithProgram(tempTarget, target, "RadialBlurEngine::initiate", "post/radial_blur");
 }
 
 void RadialBlurEngine::render(Device* device, const SamplerSetList& sets, int32_t passes) {
@@ -27,15 +22,15 @@ void RadialBlurEngine::render(Device* device, const SamplerSetList& sets, int32_
     float c[4] = {color[0], color[1], color[2], color[3]};
     device->setBlendState(BlendState());
     auto uniforms = [&](const float* texel) {
-        program_->setUniform4fv("color", 1, c);
-        program_->setUniform2fv("TexelSize", 1, texel);
-        program_->setUniform2fv("Origin", 1, origin);
-        program_->setUniform2f("RadialBlurParams", radialBlurParams[0], radialBlurParams[1]);
+        program()->setUniform4fv("color", 1, c);
+        program()->setUniform2fv("TexelSize", 1, texel);
+        program()->setUniform2fv("Origin", 1, origin);
+        program()->setUniform2f("RadialBlurParams", radialBlurParams[0], radialBlurParams[1]);
     };
     size_t source = 0;
     for (int32_t pass = 0; pass < passes; ++pass) {
         device->setFramebuffer(tempTarget());
-        device->setProgram(program_.get());
+        device->setProgram(program());
         uniforms(texelTemp);
         device->setSamplerSet(sets[source].get());
         drawQuad(device);
@@ -44,7 +39,7 @@ void RadialBlurEngine::render(Device* device, const SamplerSetList& sets, int32_
         c[3] = 1.0f;
 
         device->setFramebuffer(target());
-        device->setProgram(program_.get());
+        device->setProgram(program());
         uniforms(texelFinal);
         device->setSamplerSet(sets[1].get());
         drawQuad(device);

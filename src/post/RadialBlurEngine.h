@@ -9,7 +9,6 @@ namespace ember {
 class RadialBlurEngine : public MultiPassEngine {
 public:
     explicit RadialBlurEngine(Program* program);
-    ~RadialBlurEngine() override;
 
     bool initiate(Framebuffer* tempTarget, Framebuffer* target) override;
     // passes <= 0 draws nothing (only the blend state is set).
@@ -17,16 +16,11 @@ public:
     bool read(std::istream& in) override;
     bool write(std::ostream& out) override;
 
-    Program* program() const { return program_.get(); }
-
     static constexpr int32_t BlockSize = 36;
 
     float color[4] = {0.5f, 0.5f, 0.5f, 2.0f};
     float origin[2] = {0.5f, 0.5f};
     float radialBlurParams[2] = {0.0f, 1.0f};
-
-private:
-    Ref<Program> program_;
 };
 
 }  // namespace ember

@@ -16,14 +16,10 @@ namespace ember {
 
 SSAOEngine::SSAOEngine() = default;
 
-SSAOEngine::~SSAOEngine() {
-    program_.reset();
-}
-
 bool SSAOEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
     if (!MultiPassEngine::initiate(tempTarget, target)) return false;
-    program_ = programRegistry().get("post/ssao");
-    if (!buildQuadVertexArray(program_.get(), "SSAOEngine::initiate", "post/ssao")) return false;
+    setProgram(programRegistry().get("post/ssao").get());
+    if (!buildQuadVertexArray(program(), "SSAOEngine::initiate", "post/ssao")) return false;
 
     // A fixed kernel: offsets of up to 16 pixels of the target, the third
     // component weighting near samples above far ones. Seeded anew every time so
@@ -39,9 +35,9 @@ bool SSAOEngine::initiate(Framebuffer* tempTarget, Framebuffer* target) {
         giSamples_[k * 3 + 1] = v / h;
         giSamples_[k * 3 + 2] = 1.0f - std::sqrt(u * u + v * v) / maxLength;
     }
-    program_->bind();
-    program_->setUniform3fv("gi_samples", SampleCount, giSamples_);
-    program_->unbind();
+    program()->bind();
+    program()->setUniform3fv("gi_samples", SampleCount, giSamples_);
+    program()->unbind();
     return true;
 }
 
@@ -51,25 +47,25 @@ void SSAOEngine::render(Device* device, const SamplerSetList& sets, int32_t /*pa
     texelSize(target(), texel);
     device->setBlendState(BlendState());
     device->setFramebuffer(target());
-    device->setProgram(program_.get());
+    device->setProgram(program());
     // The deferred scene has just stored the camera's inverse projection in the
     // device; keep it rather than overwrite it with a matrix nobody maintains.
     if (const float* stored = device->matrix(StandardMatrix::ProjectionMatrixInverse))
         std::memcpy(projectionInverse, stored, sizeof(projectionInverse));
     device->setMatrix(StandardMatrix::ProjectionMatrixInverse, projectionInverse);
 
-    program_->setUniform2fv("TexelSize", 1, texel);
-    program_->setUniform4f("CameraRange", near, far, far - near, -(far * near));
-    program_->setUniform2fv("InvViewport", 1, texel);
-    program_->setUniform2f("ScreenSize", static_cast<float>(target()->width()),
-                           static_cast<float>(target()->height()));
-    program_->setUniform1f("radius", radius);
-    program_->setUniform1f("attBias", attBias);
-    program_->setUniform1f("attScale", attScale);
-    program_->setUniform1f("attPower", attPower);
-    program_->setUniform1f("giScale", giScale);
-    program_->setUniform1f("depthScale", depthScale);
-    program_->setUniform1fv("projCoeffs", 5, projCoeffs);
+    program()->setUniform2fv("TexelSize", 1, texel);
+    program()->setUniform4f("CameraRange", near, far, far - near, -(far * near));
+    program()->setUniform2fv("InvViewport", 1, texel);
+    program()->setUniform2f("ScreenSize", static_cast<float>(target()->width()),
+                            static_cast<float>(target()->height()));
+    program()->setUniform1f("radius", radius);
+    program()->setUniform1f("attBias", attBias);
+    program()->setUniform1f("attScale", attScale);
+    program()->setUniform1f("attPower", attPower);
+    program()->setUniform1f("giScale", giScale);
+    program()->setUniform1f("depthScale", depthScale);
+    program()->setUniform1fv("projCoeffs", 5, projCoeffs);
     device->setSamplerSet(sets[0].get());
     drawQuad(device);
 }

@@ -14,7 +14,6 @@ public:
     static constexpr int32_t BlockSize = 36;
 
     SSAOEngine();
-    ~SSAOEngine() override;
 
     // Base initiate; looks up program "post/ssao" (false, logged, when it is
     // not registered); builds the quad's vertex array; computes the kernel
@@ -26,7 +25,6 @@ public:
     bool read(std::istream& in) override;
     bool write(std::ostream& out) override;
 
-    Program* program() const { return program_.get(); }
     // The kernel of the last initiate: SampleCount three-float vectors.
     const float* giSamples() const { return giSamples_; }
 
@@ -47,7 +45,6 @@ public:
     float projCoeffs[5] = {1.0f, 1.0f, -1.0f, 0.0f, 1.0f};
 
 private:
-    Ref<Program> program_;
     float giSamples_[SampleCount * 3] = {};
 };
 

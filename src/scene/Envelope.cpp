@@ -94,6 +94,32 @@ void fail(const char* function, int line, const std::string& text) {
     Logger::instance().writeLocated(kSource, function, line, text);
 }
 
+// The repeating behaviours bring a time outside the keys back into the key
+// range [f, l] in the same way before the first key as after the last. True
+// with t folded and offset set (OffsetRepeat shifts each period by the value
+// span); false, t and offset untouched, for the behaviours that do not repeat.
+bool foldIntoKeys(int32_t behavior, const Envelope::Key& f, const Envelope::Key& l, float& t, float& offset) {
+    float n = 0.0f;
+    switch (behavior) {
+        case Envelope::Repeat:
+            t = wrap(t, f.time, l.time, n);
+            return true;
+        case Envelope::Oscillate: {
+            const float w = wrap(t, f.time, l.time, n);
+            // Mirrored about the key range, so the folded time stays inside the
+            // keys whatever time the first key has.
+            t = isOdd(n) ? l.time - (w - f.time) : w;
+            return true;
+        }
+        case Envelope::OffsetRepeat:
+            t = wrap(t, f.time, l.time, n);
+            offset = n * (l.value - f.value);
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 Envelope::Key* Envelope::addKey(const Key& key) {
@@ -216,59 +242,36 @@ float Envelope::evaluate(float t) const {
     const Key& f = *first_;
     const Key& l = *last_;
     float offset = 0.0f;
-    float n = 0.0f;
 
     if (t < f.time) {
-        switch (preBehavior) {
-            case Reset:
-                return 0.0f;
-            case Repeat:
-                t = wrap(t, f.time, l.time, n);
-                break;
-            case Oscillate: {
-                const float w = wrap(t, f.time, l.time, n);
-                // Mirrored about the key range, as after the last key, so the folded
-                // time stays inside the keys whatever time the first key has.
-                t = isOdd(n) ? l.time - (w - f.time) : w;
-                break;
+        if (!foldIntoKeys(preBehavior, f, l, t, offset)) {
+            switch (preBehavior) {
+                case Reset:
+                    return 0.0f;
+                case LinearExtend: {
+                    const float span = f.next->time - f.time;
+                    if (span <= 0.0f) return f.value;
+                    return f.value + outgoing(f, *f.next) / span * (t - f.time);
+                }
+                case Constant:
+                default:
+                    return f.value;
             }
-            case OffsetRepeat:
-                t = wrap(t, f.time, l.time, n);
-                offset = n * (l.value - f.value);
-                break;
-            case LinearExtend: {
-                const float span = f.next->time - f.time;
-                if (span <= 0.0f) return f.value;
-                return f.value + outgoing(f, *f.next) / span * (t - f.time);
-            }
-            case Constant:
-            default:
-                return f.value;
         }
     } else if (t > l.time) {
-        switch (postBehavior) {
-            case Reset:
-                return 0.0f;
-            case Repeat:
-                t = wrap(t, f.time, l.time, n);
-                break;
-            case Oscillate: {
-                const float w = wrap(t, f.time, l.time, n);
-                t = isOdd(n) ? l.time - (w - f.time) : w;
-                break;
+        if (!foldIntoKeys(postBehavior, f, l, t, offset)) {
+            switch (postBehavior) {
+                case Reset:
+                    return 0.0f;
+                case LinearExtend: {
+                    const float span = l.time - l.prev->time;
+                    if (span <= 0.0f) return l.value;
+                    return l.value + incoming(*l.prev, l) / span * (t - l.time);
+                }
+                case Constant:
+                default:
+                    return l.value;
             }
-            case OffsetRepeat:
-                t = wrap(t, f.time, l.time, n);
-                offset = n * (l.value - f.value);
-                break;
-            case LinearExtend: {
-                const float span = l.time - l.prev->time;
-                if (span <= 0.0f) return l.value;
-                return l.value + incoming(*l.prev, l) / span * (t - l.time);
-            }
-            case Constant:
-            default:
-                return l.value;
         }
     }
 

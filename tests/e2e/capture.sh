@@ -8,8 +8,7 @@ run_dir=$(cd "$1" && pwd)
 capture=$run_dir/quillmoor-capture
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # Runs the capture in directory $1 with the remaining arguments; exit code in $status.
 run_in() {
@@ -24,9 +23,7 @@ brightness() {
 }
 
 # A run directory whose data/ is the real one.
-real=$work/real
-mkdir -p "$real/data"
-for entry in "$run_dir"/data/*; do ln -s "$entry" "$real/data/"; done
+real=$(make_dir real)
 
 # 1. Help and usage errors: exit 0 and 2, nothing loaded.
 run_in "$real" --help

@@ -7,44 +7,9 @@ run_dir=$1
 bin_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# A working directory whose data/ mirrors the run directory's, so a test can
-# replace single files.
-make_dir() {
-  local dir=$work/$1
-  mkdir -p "$dir/data"
-  for entry in "$run_dir"/data/*; do ln -s "$entry" "$dir/data/"; done
-  echo "$dir"
-}
-
-# Waits up to $2 seconds for a window named $1; prints its id.
-wait_window() {
-  local name=$1 seconds=$2 id
-  for _ in $(seq $((seconds * 10))); do
-    # SDL's message boxes are plain X windows that xdotool's search misses;
-    # the window tree lists every named window.
-    id=$(xwininfo -root -tree 2>/dev/null | awk -v n="\"${name}\": " 'index($0, n) {print $1; exit}')
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-
-# Waits up to $2 seconds for process $1; its exit code in $status, 124 on time-out.
-wait_exit() {
-  local pid=$1 seconds=$2
-  for _ in $(seq $((seconds * 10))); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; status=124
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 press() { xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key --window "$1" "$2"; }
-
-has_line() { grep -qxF -- "$2" <(sed 's/^\t*//' "$1"); }
 
 # 1. The demo: "Run" in the dialog, loading, the song starts, the parts play
 #    and the end of the timeline ends the demo by itself.

@@ -11,18 +11,11 @@ review=$bin_dir/review
 mkdir -p "$review"
 server=
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
 for tool in Xvfb xdotool xwininfo import convert; do
   command -v $tool >/dev/null || { echo "SKIP: $tool is needed"; exit 0; }
 done
-
-make_dir() {
-  local dir=$work/$1
-  mkdir -p "$dir/data"
-  for entry in "$run_dir"/data/*; do ln -s "$entry" "$dir/data/"; done
-  echo "$dir"
-}
 
 # Starts a private X server with one screen of $1 (WIDTHxHEIGHT) and exports DISPLAY.
 start_server() {
@@ -34,29 +27,6 @@ start_server() {
   rm -f "$number_file"
 }
 
-# Waits up to $2 seconds for a window named $1 of size $3 (any size when
-# empty); prints its id.
-wait_window() {
-  local name=$1 seconds=$2 size=${3:-} id
-  for _ in $(seq $((seconds * 10))); do
-    id=$(xwininfo -root -tree 2>/dev/null |
-      awk -v n="\"${name}\": " -v s="$size" 'index($0, n) && (s == "" || index($0, " " s "+")) {print $1; exit}')
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-
-wait_exit() {
-  local pid=$1 seconds=$2
-  for _ in $(seq $((seconds * 10))); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; status=124
-}
-
-has_line() { grep -qxF -- "$2" <(sed 's/^\t*//' "$1"); }
 count_lines() { grep -cF -- "$2" "$1"; }
 
 # The bounding box (WxH+X+Y) of the bright parts of an image of the screen's

@@ -10,23 +10,14 @@
 #include <string>
 
 #include "InstanceFile.h"
+#include "IntroTestSupport.h"
 #include "application/Logger.h"
 
 namespace {
 
+using introtest::openLog;
+using introtest::readLog;
 using qm::InstanceFile;
-
-// Opens a fresh log in the test's scratch directory.
-void openLog() {
-    ember::Logger::instance().open("log.txt");
-}
-
-std::string readLog() {
-    std::ifstream in("log.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void putInt(std::string& s, int32_t v) {
     for (int i = 0; i < 4; ++i) s.push_back(char((uint32_t(v) >> (8 * i)) & 0xff));

@@ -13,6 +13,7 @@
 
 #include "InstanceFile.h"
 #include "Intro.h"
+#include "IntroTestSupport.h"
 #include "StutterClock.h"
 #include "application/Logger.h"
 #include "post/BlitEngine.h"
@@ -26,28 +27,11 @@ namespace {
 
 using ember::Envelope;
 using ember::Ref;
+using introtest::openLog;
+using introtest::ramp;
+using introtest::readLog;
 using qm::InstanceFile;
 using qm::Intro;
-
-std::string readLog() {
-    std::ifstream in("log.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Ref<Envelope> line(float t0, float v0, float t1, float v1) {
-    Ref<Envelope> e(new Envelope());
-    Envelope::Key k;
-    k.shape = Envelope::Linear;
-    k.time = t0;
-    k.value = v0;
-    e->addKey(k);
-    k.time = t1;
-    k.value = v1;
-    e->addKey(k);
-    return e;
-}
 
 Ref<Envelope> constant(float v) {
     Ref<Envelope> e(new Envelope());
@@ -59,12 +43,12 @@ Ref<Envelope> constant(float v) {
 
 TEST(Intro, UpdateTurnsEnvelopesAndTheClockIntoUniformValues) {
     Ref<Intro> intro(new Intro());
-    intro->wobbleEnvelope = line(0.0f, 2.0f, 96.0f, 10.0f);
-    intro->morphParamsEnvelope = line(0.0f, 0.0f, 16.0f, 1.0f);
-    intro->effectEnvelope = line(0.0f, 1.0f, 64.0f, -1.0f);
-    intro->morphEnvelope = line(0.0f, 0.0f, 64.0f, 3.0f);
+    intro->wobbleEnvelope = ramp(0.0f, 2.0f, 96.0f, 10.0f);
+    intro->morphParamsEnvelope = ramp(0.0f, 0.0f, 16.0f, 1.0f);
+    intro->effectEnvelope = ramp(0.0f, 1.0f, 64.0f, -1.0f);
+    intro->morphEnvelope = ramp(0.0f, 0.0f, 64.0f, 3.0f);
     // Frame values from -24 at beat 64 rising 8 a beat: negative values truncate toward zero.
-    intro->danceEnvelope = line(64.0f, -24.0f, 72.0f, 40.0f);
+    intro->danceEnvelope = ramp(64.0f, -24.0f, 72.0f, 40.0f);
     intro->danceFrames.clear();
     for (int32_t k = 0; k < 5; ++k) intro->danceFrames.insert(intro->danceFrames.end(), {100 * k, 10 + k});
     intro->wobblePhase = 0.5f;
@@ -162,7 +146,7 @@ TEST(Intro, SaveThenLoadRestoresEnvelopesAndTheTailInFileOrder) {
 }
 
 TEST(Intro, LoadWithoutCompositeFails) {
-    ember::Logger::instance().open("log.txt");
+    openLog();
     Ref<Intro> intro(new Intro());
     std::istringstream in("BLIT");
     EXPECT_FALSE(intro->load(in));
@@ -211,7 +195,7 @@ TEST(Intro, DamagedInstanceFilesFailBuildSceneWithALogLine) {
     for (const Case& c : cases) {
         std::filesystem::remove_all("data");
         writeInstanceFiles(c.file, c.bytes);
-        ember::Logger::instance().open("log.txt");
+        openLog();
         Ref<Intro> intro(new Intro());
         EXPECT_FALSE(intro->buildScene()) << c.why;
         EXPECT_NE(readLog().find(std::string("data/models/") + c.file), std::string::npos) << c.why << "\n"
@@ -222,7 +206,7 @@ TEST(Intro, DamagedInstanceFilesFailBuildSceneWithALogLine) {
     std::filesystem::remove_all("data");
     writeInstanceFiles("", "");
     std::filesystem::remove("data/models/cred.vbo");
-    ember::Logger::instance().open("log.txt");
+    openLog();
     Ref<Intro> intro(new Intro());
     EXPECT_FALSE(intro->buildScene());
     EXPECT_NE(readLog().find("data/models/cred.vbo"), std::string::npos);

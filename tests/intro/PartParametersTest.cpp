@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "IntroTestSupport.h"
 #include "Part.h"
 #include "PartParameters.h"
 #include "application/Logger.h"
@@ -20,32 +21,10 @@ namespace {
 using ember::BlitEngine;
 using ember::Envelope;
 using ember::Ref;
+using introtest::openLog;
+using introtest::ramp;
+using introtest::readLog;
 using qm::PartParameters;
-
-// Opens a fresh log in the test's scratch directory.
-void openLog() {
-    ember::Logger::instance().open("log.txt");
-}
-
-std::string readLog() {
-    std::ifstream in("log.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Ref<Envelope> ramp(float t0, float v0, float t1, float v1) {
-    Ref<Envelope> e(new Envelope());
-    Envelope::Key k;
-    k.shape = Envelope::Linear;
-    k.time = t0;
-    k.value = v0;
-    e->addKey(k);
-    k.time = t1;
-    k.value = v1;
-    e->addKey(k);
-    return e;
-}
 
 Ref<BlitEngine> offlineBlit() {
     Ref<BlitEngine> blit(new BlitEngine());
