@@ -266,10 +266,15 @@ float DemoApplication::currentBeat() const {
     return song ? song->positionInBeats() : 0.0f;
 }
 
-void DemoApplication::onFrame() {
+double DemoApplication::measureFrameTime() {
     int64_t counter = static_cast<int64_t>(SDL_GetPerformanceCounter());
-    frameTime = counterFrequency > 0 ? double(counter - lastCounter) / double(counterFrequency) : 0.0;
+    double seconds = counterFrequency > 0 ? double(counter - lastCounter) / double(counterFrequency) : 0.0;
     lastCounter = counter;
+    return seconds;
+}
+
+void DemoApplication::onFrame() {
+    frameTime = measureFrameTime();
 
     float beat = currentBeat();
 

@@ -67,6 +67,10 @@ protected:
     virtual bool initiateSoundOutput();
     // The pause between two loading-screen fade frames, in milliseconds.
     virtual uint32_t fadePauseMilliseconds() const { return 25; }
+    // Seconds since the previous frame, read once per frame: the performance
+    // counter. A capture run, whose song clock runs apart from the wall clock,
+    // measures on the song instead, so time-stepped effects see song time.
+    virtual double measureFrameTime();
 
     Ref<SoundDevice> soundDevice;
     Ref<Song> song;

@@ -6,6 +6,7 @@
 #include "DemoApplication.h"
 #include "application/ApplicationSettings.h"
 #include "rend/OffscreenSurface.h"
+#include "sound/Song.h"
 #include "sound/SoundDevice.h"
 
 namespace qm {
@@ -87,11 +88,24 @@ public:
 protected:
     bool initiateSoundOutput() override { return this->soundDevice->initiateOffline(); }
     uint32_t fadePauseMilliseconds() const override { return 0; }
+    // The song time between two captured frames, whatever a frame took to
+    // render: the same range captures the same frames on every run, and
+    // effects that integrate over the frame time move as they do when played.
+    double measureFrameTime() override {
+        ember::Song* song = this->demoSong();
+        const double now = song ? song->positionInSeconds() : 0.0;
+        const double seconds = havePrevious_ && now > previousSeconds_ ? now - previousSeconds_ : 0.0;
+        previousSeconds_ = now;
+        havePrevious_ = true;
+        return seconds;
+    }
 
 private:
     static constexpr int32_t kWindowSize = 64;
     ember::ApplicationSettings frameSettings_;
     ember::Ref<ember::OffscreenSurface> surface_{new ember::OffscreenSurface()};
+    double previousSeconds_ = 0.0;
+    bool havePrevious_ = false;
 };
 
 }  // namespace qm

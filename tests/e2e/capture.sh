@@ -83,6 +83,16 @@ count=$(find "$work/frames" -name 'frame_*.png' | wc -l)
 [ -f "$work/frames/frame_000004.png" ] || fail "frames: frame_000004.png missing"
 [ "$(brightness "$work/frames/frame_000000.png")" -gt 250 ] || fail "frame 0 (beat 8) is not white"
 
+# 6b. Frames step on the song's clock, not on how long a frame took to render:
+#     two captures of a stretch of the Flow part (its ink integrates over the
+#     frame time) give the same frames.
+for run in 1 2; do
+  run_in "$real" --size 160x90 --from 100 --to 103 --fps 6 --output "$work/flow$run/"
+  [ "$status" = 0 ] || fail "flow frames $run: status $status"
+done
+last=$(find "$work/flow1" -name 'frame_*.png' | sort | tail -n1)
+[ -n "$last" ] && cmp -s "$last" "$work/flow2/$(basename "$last")" || fail "two captures of beats 100-103 differ"
+
 # 7. --stats on the real demo: load time and the per-part table.
 run_in "$real" --size 320x180 --from 0 --to 1 --stats
 [ "$status" = 0 ] || fail "stats: status $status"
